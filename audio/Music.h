@@ -1,0 +1,40 @@
+#pragma once
+#include <cstdint>
+
+// What the music needs from an audio library: open the default output, load
+// a tracker module (looping) or a sampled stream (once), play from the
+// beginning, stop, and a numeric code for the last failure. Handles are
+// non-zero; 0 means the load failed.
+class AudioDevice {
+public:
+    virtual ~AudioDevice() = default;
+    virtual bool open(int frequency) = 0;
+    virtual uint32_t loadModule(const char* path) = 0;
+    virtual uint32_t loadStream(const char* path) = 0;
+    virtual void play(uint32_t handle) = 0;
+    virtual void stop(uint32_t handle) = 0;
+    virtual int errorCode() = 0;
+};
+
+// One piece of music, fire and forget. Every failure is reported on standard
+// output and leaves the show silent; it never stops the show.
+class Music {
+public:
+    enum Kind : uint8_t { Nothing = 0, Module = 1, Stream = 2 };
+
+    uint32_t stream = 0;
+    uint32_t module = 0;
+    uint8_t kind = Nothing;
+
+    explicit Music(AudioDevice* device);
+
+    void open();                   // the default output at 44,100 Hz
+    void load(const char* fileName); // module or stream by the extension after the last '.'
+    void play();
+    void stop();
+
+private:
+    void report(const char* message);
+
+    AudioDevice* device;
+};

@@ -1,0 +1,66 @@
+#include "effects/Fill.h"
+
+#include <algorithm>
+
+Clear::Clear()
+{
+    setClassName(typeid(*this));
+    addVariable(&flag, "flag");
+    addVariable(&color, "color");
+    addVariable(&pixelRef, "pixelRef");
+}
+
+void Clear::draw()
+{
+    if (flag == 0)
+        return;
+    std::fill_n(pixelRef->pixels, pixelRef->pixelCount, color);
+}
+
+Box::Box()
+{
+    setClassName(typeid(*this));
+    addVariable(&flag, "flag");
+    addVariable(&posX, "posX");
+    addVariable(&posY, "posY");
+    addVariable(&color, "color");
+    addVariable(&pixelRef, "pixelRef");
+}
+
+void Box::draw()
+{
+    if (flag != 1)
+        return;
+    const uint32_t width = pixelRef->width;
+    for (uint32_t i = 0; i < 32; ++i)
+        for (uint32_t j = 0; j < 32; ++j) {
+            const uint32_t index = (posY + i) * width + posX + j;
+            if (index < pixelRef->pixelCount)
+                pixelRef->pixels[index] = color;
+        }
+}
+
+Circle::Circle()
+{
+    setClassName(typeid(*this));
+    addVariable(&flag, "flag");
+    addVariable(&posX, "posX");
+    addVariable(&posY, "posY");
+    addVariable(&color, "color");
+    addVariable(&pixelRef, "pixelRef");
+}
+
+void Circle::draw()
+{
+    if (flag != 1)
+        return;
+    auto* bytes = reinterpret_cast<uint8_t*>(pixelRef->pixels);
+    const int64_t size = int64_t(pixelRef->pixelCount) * 4;
+    const int64_t width = pixelRef->width;
+    for (int64_t i = 0; i < 32; ++i)
+        for (int64_t j = 0; j < 32; ++j) {
+            const int64_t offset = (posY + i) * width + posX + j;
+            if (offset >= 0 && offset < size)
+                bytes[offset] = color;
+        }
+}

@@ -1,0 +1,62 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "audio/Music.h"
+#include "effects/Effect.h"
+#include "engine/Timer.h"
+#include "gfx/PixelBuffer.h"
+#include "params/Generator.h"
+
+// Owns everything one show uses: the named buffers (the frame buffer first),
+// the clock, the music, the effects in drawing order and the generators.
+// Show names such as "data/noise.png" are read from the data directory.
+class Production {
+public:
+    static constexpr size_t kMaxObjects = 65535;
+
+    std::vector<std::unique_ptr<PixelBuffer>> images;
+    std::unique_ptr<Timer> clock;
+    std::unique_ptr<Music> music;
+    std::vector<std::unique_ptr<Effect>> effects;
+    std::vector<std::unique_ptr<Generator>> generators;
+    std::vector<std::string> effectKinds;
+    std::vector<std::string> generatorKinds;
+    std::string paletteName;
+
+    // tick: the millisecond clock (a steady clock when empty); audio: the
+    // output initAudio opens (none: the show is silent).
+    explicit Production(std::string dataDir = "data", Timer::Tick tick = {}, AudioDevice* audio = nullptr);
+    Production(const Production&) = delete;
+    Production& operator=(const Production&) = delete;
+
+    const std::string& dataDirectory() const { return dataDir; }
+    // "data/x" -> "<dataDir>/x"; other names are left as they are.
+    std::string dataPath(std::string_view showName) const;
+
+    void initAudio();
+    void loadMusic();
+
+    void addBuffer(std::string_view name);
+    void loadImage(const char* fileName);
+    PixelBuffer* getBuffer(std::string_view name) const;
+    PixelBuffer* frameBuffer() const { return images.empty() ? nullptr : images.front().get(); }
+
+    // Unknown class names and a full list are refused with std::runtime_error.
+    void addEffect(std::string_view className);
+    Effect* lastEffect() const { return effects.empty() ? nullptr : effects.back().get(); }
+    void addGenerator();
+
+    void prepare();
+    void update();
+    void draw();
+
+private:
+    std::unique_ptr<Effect> createEffect(std::string_view className) const;
+
+    std::string dataDir;
+    AudioDevice* audio;
+};

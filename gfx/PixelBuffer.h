@@ -1,0 +1,25 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+// A named picture of 32-bit pixels 0xAARRGGBB (bytes B, G, R, A in memory),
+// rows top first and unpadded: pixel (x, y) is pixels[y * width + x].
+struct PixelBuffer {
+    static constexpr size_t kMaxNameLength = 127;
+
+    uint16_t width = 0;
+    uint16_t height = 0;
+    uint8_t bytesPerPixel = 4;
+    uint32_t pixelCount = 0;
+    uint32_t* pixels = nullptr;
+    char name[128] = {};
+
+    // Cleared to zero. Throws std::length_error for a name of 128 characters or more.
+    PixelBuffer(std::string_view bufferName, uint16_t w, uint16_t h);
+    PixelBuffer(const PixelBuffer&) = delete;
+    PixelBuffer& operator=(const PixelBuffer&) = delete;
+
+private:
+    std::unique_ptr<uint32_t[]> storage;
+};

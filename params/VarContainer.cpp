@@ -1,0 +1,205 @@
+#include "params/VarContainer.h"
+
+#include <cxxabi.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+#include <type_traits>
+
+#include "params/Truncate.h"
+
+const char* const kTypeTags[10] = {
+    "char *", "unsigned char *", "short *", "unsigned short *", "int *",
+    "unsigned int *", "long *", "unsigned long *", "float *", "struct PixelBuffer * *",
+};
+
+VarType varTypeFromTag(std::string_view tag)
+{
+    for (int i = 0; i < 10; ++i)
+        if (tag == kTypeTags[i])
+            return static_cast<VarType>(i);
+    return VarType::None;
+}
+
+namespace {
+
+template <class T>
+constexpr bool kIsBuffer = std::is_same_v<T, PixelBuffer*>;
+
+// Keyframe arguments arrive as 32-bit integers whatever the member type:
+// narrow types keep the low bits, floats get the nearest value.
+template <class T>
+T fromArgument(int32_t v)
+{
+    if constexpr (std::is_same_v<T, float>)
+        return static_cast<float>(v);
+    else
+        return static_cast<T>(v);
+}
+
+template <class T>
+std::unique_ptr<BaseVariable> makeSegment(const VarRecord& record, int32_t from, int32_t to,
+                                          PixelBuffer* buffer, uint8_t mode, float startTime,
+                                          float endTime)
+{
+    auto segment = std::make_unique<Variable<T>>();
+    segment->startTime = startTime;
+    segment->endTime = endTime;
+    segment->mode = mode;
+    segment->target = static_cast<T*>(record.target);
+    if constexpr (kIsBuffer<T>) {
+        segment->from = buffer;
+        segment->to = nullptr;
+    } else {
+        segment->from = fromArgument<T>(from);
+        segment->to = fromArgument<T>(to);
+    }
+    segment->link = nullptr;
+    return segment;
+}
+
+std::unique_ptr<BaseVariable> makeSegment(const VarRecord& record, int32_t from, int32_t to,
+                                          PixelBuffer* buffer, uint8_t mode, float startTime,
+                                          float endTime)
+{
+    std::unique_ptr<BaseVariable> segment;
+    visitVarType(record.type, [&]<class T>() {
+        segment = makeSegment<T>(record, from, to, buffer, mode, startTime, endTime);
+    });
+    return segment;
+}
+
+// The linear blend in float, truncated (never rounded) into the member type.
+template <class T>
+T blend(T from, T to, float startTime, float endTime, float time)
+{
+    if (startTime == endTime)
+        return from; // a zero-length span has no slope; its one instant shows `from`
+    const float f = (time - startTime) / (endTime - startTime);
+    const float a = static_cast<float>(from);
+    const float b = static_cast<float>(to);
+    const float first = (1.0f - f) * a;
+    const float second = f * b;
+    const float v = first + second;
+    if constexpr (std::is_same_v<T, float>)
+        return v;
+    else if constexpr (std::is_same_v<T, uint32_t>)
+        return static_cast<uint32_t>(truncToInt64(v));
+    else
+        return static_cast<T>(truncToInt32(v));
+}
+
+template <class T>
+void evaluateRecord(const VarRecord& record, float time)
+{
+    Value<T> value;
+    const size_t count = record.segments.size();
+    for (size_t i = 1; i < count; ++i) {
+        const BaseVariable& segment = *record.segments[i];
+        if (!(segment.startTime <= time && time <= segment.endTime))
+            continue;
+        segment.copyTo(&value);
+        if constexpr (kIsBuffer<T>) {
+            *value.target = value.from;
+        } else {
+            switch (segment.mode) {
+            case Hold: *value.target = value.from; break;
+            case Linear:
+                *value.target = blend(value.from, value.to, segment.startTime, segment.endTime, time);
+                break;
+            case Linked:
+                if (value.link)
+                    *value.target = *value.link;
+                break;
+            default: break; // unknown modes never write
+            }
+        }
+    }
+}
+
+} // namespace
+
+void VarRecord::addSegment(int32_t from, int32_t to, PixelBuffer* buffer, float startTime, float endTime)
+{
+    addSegmentWithMode(from, to, buffer, Hold, startTime, endTime);
+}
+
+void VarRecord::addSegmentWithMode(int32_t from, int32_t to, PixelBuffer* buffer, uint8_t mode,
+                                   float startTime, float endTime)
+{
+    if (auto segment = makeSegment(*this, from, to, buffer, mode, startTime, endTime))
+        segments.push_back(std::move(segment));
+}
+
+void VarRecord::setBase(int32_t from, int32_t to, PixelBuffer* buffer)
+{
+    if (segments.empty()) {
+        addSegment(from, to, buffer, 0.0f, 0.0f);
+        return;
+    }
+    const BaseVariable& old = *segments[0];
+    if (auto segment = makeSegment(*this, from, to, buffer, old.mode, old.startTime, old.endTime))
+        segments[0] = std::move(segment);
+}
+
+void VarContainer::addRecord(void* target, const char* varName, VarType type, VarType memberType)
+{
+    const bool sameWidth = type == memberType || (type == VarType::Long && memberType == VarType::Int) ||
+                           (type == VarType::ULong && memberType == VarType::UInt);
+    if (!sameWidth || type == VarType::None)
+        throw std::logic_error(std::string("variable \"") + varName + "\": type does not fit its member");
+    VarRecord record;
+    record.name = varName;
+    record.typeName = kTypeTags[static_cast<int>(type)];
+    record.type = varTypeFromTag(record.typeName);
+    record.target = target;
+    variables.push_back(std::move(record));
+}
+
+VarRecord* VarContainer::getVariable(std::string_view varName)
+{
+    for (VarRecord& record : variables)
+        if (record.name == varName)
+            return &record;
+    return nullptr;
+}
+
+void VarContainer::setClassName(const std::type_info& type)
+{
+    int status = 0;
+    char* demangled = abi::__cxa_demangle(type.name(), nullptr, nullptr, &status);
+    std::string_view full = status == 0 && demangled ? demangled : type.name();
+    if (const size_t colon = full.rfind("::"); colon != std::string_view::npos)
+        full.remove_prefix(colon + 2);
+    std::memset(name, 0, sizeof name);
+    std::memcpy(name, full.data(), full.size() < sizeof name ? full.size() : sizeof name - 1);
+    std::free(demangled);
+}
+
+void VarContainer::initVariables(PixelBuffer* defaultBuffer)
+{
+    for (VarRecord& record : variables) {
+        const int32_t value = record.name == "flag" ? 1 : 0;
+        record.addSegment(value, value, defaultBuffer, 0.0f, 0.0f);
+    }
+}
+
+void VarContainer::applyBaseValues()
+{
+    for (VarRecord& record : variables) {
+        if (record.segments.empty())
+            continue;
+        visitVarType(record.type, [&]<class T>() {
+            Value<T> value;
+            record.segments[0]->copyTo(&value);
+            *value.target = value.from;
+        });
+    }
+}
+
+void VarContainer::evaluate(float time)
+{
+    for (const VarRecord& record : variables)
+        visitVarType(record.type, [&]<class T>() { evaluateRecord<T>(record, time); });
+}
