@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages softdemo needs to build, test and play.
+# Does nothing when they are all present already.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build pkg-config git
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libstb-dev libmp3lame-dev libfreetype-dev
+  libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev
+  fonts-dejavu-core fonts-liberation
+  ffmpeg sox libsox-fmt-mp3
+  xvfb xdotool x11-apps imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
