@@ -1,0 +1,54 @@
+#include "show/Timeline.h"
+
+#include <chrono>
+#include <stdexcept>
+
+Timeline::Timeline(const ShowScript& script, const std::string& dataDir, uint32_t fps) : rate(fps)
+{
+    if (fps == 0)
+        throw std::invalid_argument("the frame rate must be at least 1");
+    show = std::make_unique<Production>(dataDir, [this] { return now; });
+    buildShow(script, *show);
+    show->clock->start();
+}
+
+bool Timeline::renderNext(std::vector<double>* effectSeconds)
+{
+    const uint32_t t = frameTimeMs(frame, rate);
+    if (t >= kShowEndMs)
+        return false;
+    now = t;
+    if (frame == 0)
+        show->prepare();
+    ++frame;
+    if (!effectSeconds) {
+        show->update();
+        show->draw();
+        return true;
+    }
+    // Production::draw, timed per effect; slot 0 holds the update of everything.
+    using Clock = std::chrono::steady_clock;
+    effectSeconds->resize(show->effects.size() + 1);
+    auto start = Clock::now();
+    show->update();
+    for (size_t i = 0; i <= show->effects.size(); ++i) {
+        if (i > 0)
+            show->effects[i - 1]->draw();
+        const auto end = Clock::now();
+        (*effectSeconds)[i] += std::chrono::duration<double>(end - start).count();
+        start = end;
+    }
+    return true;
+}
+
+uint64_t frameHash(const PixelBuffer& buffer)
+{
+    uint64_t hash = 0xcbf29ce484222325ull;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(buffer.pixels);
+    const size_t size = size_t(buffer.pixelCount) * 4;
+    for (size_t i = 0; i < size; ++i) {
+        hash ^= bytes[i];
+        hash *= 0x100000001b3ull;
+    }
+    return hash;
+}

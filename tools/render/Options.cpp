@@ -1,0 +1,109 @@
+#include "tools/render/Options.h"
+
+#include <charconv>
+#include <stdexcept>
+
+namespace {
+
+uint32_t toNumber(const std::string& option, const std::string& text, uint32_t min, uint32_t max)
+{
+    uint32_t v = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || v < min || v > max)
+        throw std::invalid_argument(option + ": \"" + text + "\" is not a whole number from " + std::to_string(min) +
+                                    " to " + std::to_string(max));
+    return v;
+}
+
+} // namespace
+
+const char* renderUsage(const std::string& command)
+{
+    if (command == "frames")
+        return "usage: softdemo-render frames --at T1,T2,... [--png DIR] [--hash] [--show FILE] [--data DIR] [--fps N]\n"
+               "Renders the show up to the last requested time and, for each requested time (milliseconds,\n"
+               "on the timeline t_i = floor(i * 1000 / fps)), writes DIR/frame_T.png and/or prints \"T HASH\"\n"
+               "(64-bit FNV-1a of the frame's bytes). Without --png, --hash is implied.\n";
+    if (command == "export")
+        return "usage: softdemo-render export [--out show.mp4] [--scale K] [--data DIR] [--fps N]\n"
+               "Renders the whole show and encodes it with its music through ffmpeg (H.264 + AAC),\n"
+               "each pixel scaled up K times (nearest neighbour).\n";
+    if (command == "bench")
+        return "usage: softdemo-render bench [--json] [--data DIR] [--fps N]\n"
+               "Renders the whole timeline as fast as it can and prints the frame count, frames per second,\n"
+               "the median and worst frame time and each effect class's share of the time.\n";
+    if (command == "sheet")
+        return "usage: softdemo-render sheet [--every MS] [--out sheet.png] [--data DIR] [--fps N]\n"
+               "Draws a contact sheet of the show: a thumbnail every MS milliseconds (default 4000),\n"
+               "labelled with its time.\n";
+    return "usage: softdemo-render COMMAND [options]\n"
+           "Runs the show with no window and no sound on an exact timeline.\n"
+           "\n"
+           "commands:\n"
+           "  frames   render chosen frames to PNG files and/or print their hashes\n"
+           "  export   the whole show as a video with its music (needs ffmpeg)\n"
+           "  bench    time the whole show\n"
+           "  sheet    a contact sheet of thumbnails of the show\n"
+           "\n"
+           "options for every command:\n"
+           "  --data DIR   the data directory (default: data); the show's \"data/x\" is read as DIR/x\n"
+           "  --fps N      frames per second of the timeline (default: 60)\n"
+           "  --help       this text, or the command's own with a command\n";
+}
+
+RenderOptions parseRenderOptions(int argc, char** argv)
+{
+    RenderOptions o;
+    int i = 1;
+    if (i < argc && argv[i][0] != '-')
+        o.command = argv[i++];
+    if (!o.command.empty() && o.command != "frames" && o.command != "export" && o.command != "bench" &&
+        o.command != "sheet")
+        throw std::invalid_argument("unknown command \"" + o.command + "\" (try --help)");
+    for (; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc)
+                throw std::invalid_argument(arg + " needs a value");
+            return argv[++i];
+        };
+        if (arg == "--help" || arg == "-h")
+            o.help = true;
+        else if (arg == "--data")
+            o.dataDir = value();
+        else if (arg == "--fps")
+            o.fps = toNumber(arg, value(), 1, 1000);
+        else if (arg == "--show" && o.command == "frames")
+            o.showFile = value();
+        else if (arg == "--at" && o.command == "frames") {
+            const std::string list = value();
+            size_t start = 0;
+            while (start <= list.size()) {
+                const size_t comma = std::min(list.find(',', start), list.size());
+                o.at.push_back(toNumber(arg, list.substr(start, comma - start), 0, 1u << 30));
+                start = comma + 1;
+            }
+        } else if (arg == "--png" && o.command == "frames")
+            o.pngDir = value();
+        else if (arg == "--hash" && o.command == "frames")
+            o.hash = true;
+        else if (arg == "--json" && o.command == "bench")
+            o.json = true;
+        else if (arg == "--out" && (o.command == "export" || o.command == "sheet"))
+            o.out = value();
+        else if (arg == "--scale" && o.command == "export")
+            o.scale = toNumber(arg, value(), 1, 8);
+        else if (arg == "--every" && o.command == "sheet")
+            o.every = toNumber(arg, value(), 1, 118377);
+        else
+            throw std::invalid_argument("unknown option \"" + arg + "\"" +
+                                        (o.command.empty() ? "" : " for " + o.command) + " (try --help)");
+    }
+    if (o.command == "frames" && o.at.empty() && !o.help)
+        throw std::invalid_argument("frames needs --at with one or more times");
+    if (o.command == "frames" && o.pngDir.empty())
+        o.hash = true;
+    if (o.out.empty())
+        o.out = o.command == "export" ? "show.mp4" : "sheet.png";
+    return o;
+}

@@ -1,0 +1,191 @@
+// softdemo-render: the show with no window and no sound, on an exact timeline.
+#include <stb_image_write.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "show/Timeline.h"
+#include "tools/common/Progress.h"
+#include "tools/render/Export.h"
+#include "tools/render/Options.h"
+
+namespace {
+
+uint64_t frameCount(uint32_t fps)
+{
+    uint64_t n = 0;
+    while (frameTimeMs(n, fps) < kShowEndMs)
+        ++n;
+    return n;
+}
+
+ShowScript loadShow(const std::string& file)
+{
+    if (file.empty())
+        return parseShow(embeddedShowText(), kEmbeddedShowName);
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        throw std::runtime_error(file + ": " + std::strerror(errno));
+    std::stringstream text;
+    text << in.rdbuf();
+    return parseShow(text.str(), file);
+}
+
+void writeFramePng(const PixelBuffer& frame, const std::string& path)
+{
+    std::vector<uint8_t> rgb;
+    rgb.reserve(size_t(frame.pixelCount) * 3);
+    for (uint32_t i = 0; i < frame.pixelCount; ++i) {
+        const uint32_t p = frame.pixels[i];
+        rgb.insert(rgb.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)});
+    }
+    if (!stbi_write_png(path.c_str(), frame.width, frame.height, 3, rgb.data(), frame.width * 3))
+        throw std::runtime_error(path + ": cannot write the picture");
+}
+
+int frames(const RenderOptions& o)
+{
+    // Every requested time must be the time of some frame before the end.
+    std::set<uint32_t> wanted;
+    for (uint32_t t : o.at) {
+        const uint64_t i = (uint64_t(t) * o.fps + 999) / 1000;
+        if (t < kShowEndMs && frameTimeMs(i, o.fps) == t) {
+            wanted.insert(t);
+            continue;
+        }
+        std::string nearest;
+        if (i > 0 && frameTimeMs(i - 1, o.fps) < kShowEndMs)
+            nearest = std::to_string(frameTimeMs(i - 1, o.fps));
+        if (frameTimeMs(i, o.fps) < kShowEndMs)
+            nearest += (nearest.empty() ? "" : " and ") + std::to_string(frameTimeMs(i, o.fps));
+        std::fprintf(stderr, "softdemo-render: %u ms is not a frame time of the %u fps timeline; the nearest %s %s\n",
+                     t, o.fps, nearest.find(" and ") != std::string::npos ? "are" : "is", nearest.c_str());
+        return 2;
+    }
+    if (!o.pngDir.empty())
+        std::filesystem::create_directories(o.pngDir);
+
+    Timeline timeline(loadShow(o.showFile), o.dataDir, o.fps);
+    const uint32_t last = *wanted.rbegin();
+    while (timeline.renderNext()) {
+        const uint32_t t = timeline.timeMs();
+        if (wanted.count(t)) {
+            if (!o.pngDir.empty())
+                writeFramePng(timeline.frameBuffer(), o.pngDir + "/frame_" + std::to_string(t) + ".png");
+            if (o.hash)
+                std::printf("%u %016llx\n", t, static_cast<unsigned long long>(frameHash(timeline.frameBuffer())));
+        }
+        if (t >= last)
+            break;
+    }
+    return 0;
+}
+
+int bench(const RenderOptions& o)
+{
+    using Clock = std::chrono::steady_clock;
+    Timeline timeline(loadShow(""), o.dataDir, o.fps);
+    const uint64_t total = frameCount(o.fps);
+    std::vector<double> seconds;
+    std::vector<double> frameMs;
+    frameMs.reserve(total);
+    Progress progress("bench", total);
+    const auto begin = Clock::now();
+    for (;;) {
+        const auto start = Clock::now();
+        if (!timeline.renderNext(&seconds))
+            break;
+        frameMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        progress.update(frameMs.size());
+    }
+    const double wall = std::chrono::duration<double>(Clock::now() - begin).count();
+    progress.finish();
+
+    // Share of the time by effect class, largest first; "update" is every effect's update together.
+    std::map<std::string, double> byClass{{"update", seconds[0]}};
+    const auto& effects = timeline.production().effects;
+    for (size_t i = 0; i < effects.size(); ++i)
+        byClass[effects[i]->name] += seconds[i + 1];
+    double measured = 0;
+    for (const auto& [name, s] : byClass)
+        measured += s;
+    std::vector<std::pair<std::string, double>> shares(byClass.begin(), byClass.end());
+    std::stable_sort(shares.begin(), shares.end(), [](auto& a, auto& b) { return a.second > b.second; });
+
+    const size_t worst = size_t(std::max_element(frameMs.begin(), frameMs.end()) - frameMs.begin());
+    std::vector<double> sorted = frameMs;
+    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+    const double median = sorted[sorted.size() / 2];
+    const double fps = double(frameMs.size()) / wall;
+    const uint32_t worstAt = frameTimeMs(worst, o.fps);
+
+    if (o.json) {
+        std::printf("{\"frames\": %zu, \"timelineFps\": %u, \"seconds\": %.3f, \"framesPerSecond\": %.1f, "
+                    "\"medianFrameMs\": %.3f, \"worstFrameMs\": %.3f, \"worstFrameAtMs\": %u, \"shares\": {",
+                    frameMs.size(), o.fps, wall, fps, median, frameMs[worst], worstAt);
+        for (size_t i = 0; i < shares.size(); ++i)
+            std::printf("%s\"%s\": %.4f", i ? ", " : "", shares[i].first.c_str(), shares[i].second / measured);
+        std::printf("}}\n");
+        return 0;
+    }
+    std::printf("frames:      %zu on the %u fps timeline\n", frameMs.size(), o.fps);
+    std::printf("speed:       %.1f frames per second (%.2f s in all)\n", fps, wall);
+    std::printf("frame time:  median %.3f ms, worst %.3f ms (the frame at %u ms)\n", median, frameMs[worst], worstAt);
+    std::printf("share of the time by effect class:\n");
+    for (const auto& [name, s] : shares)
+        std::printf("  %-18s %5.1f %%  %8.3f s\n", name.c_str(), 100.0 * s / measured, s);
+    return 0;
+}
+
+int exportVideo(const RenderOptions& o)
+{
+    Timeline timeline(loadShow(""), o.dataDir, o.fps);
+    VideoEncoder encoder(o.out, timeline.production().dataPath("data/fried.mp3"), o.fps, o.scale);
+    Progress progress("export", frameCount(o.fps));
+    while (timeline.renderNext()) {
+        encoder.write(timeline.frameBuffer());
+        progress.update(timeline.frameIndex() + 1);
+    }
+    encoder.finish();
+    progress.finish();
+    std::fprintf(stderr, "wrote %s\n", o.out.c_str());
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    RenderOptions options;
+    try {
+        options = parseRenderOptions(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "softdemo-render: %s\n", e.what());
+        return 2;
+    }
+    if (options.help || options.command.empty()) {
+        std::fputs(renderUsage(options.command), options.help ? stdout : stderr);
+        return options.help ? 0 : 2;
+    }
+    try {
+        if (options.command == "frames")
+            return frames(options);
+        if (options.command == "bench")
+            return bench(options);
+        if (options.command == "export")
+            return exportVideo(options);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "softdemo-render: %s\n", e.what());
+        return 1;
+    }
+    std::fprintf(stderr, "softdemo-render: %s is not built yet\n", options.command.c_str());
+    return 1;
+}
