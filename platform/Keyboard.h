@@ -1,0 +1,18 @@
+#pragma once
+#include <bitset>
+#include <cstdint>
+
+// The keyboard as the show asks about it: a key counts as pressed when it is
+// down now or went down since the last question about that key. pump() reads
+// the pending events, which is how presses between questions are seen.
+class Keyboard {
+public:
+    void pump();
+    bool isDown(uint8_t virtualKey);
+    // A window was asked to close (its close box, Alt+F4, or a quit request).
+    bool closeRequested() const { return closing; }
+
+private:
+    std::bitset<256> pressedSince;
+    bool closing = false;
+};

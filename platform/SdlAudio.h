@@ -1,0 +1,47 @@
+#pragma once
+#include <vector>
+
+#include "audio/Music.h"
+
+typedef struct _Mix_Music Mix_Music;
+
+// The music's audio device over SDL2_mixer. Handles are 1, 2, ... in load
+// order; a module loops, a stream plays once.
+class SdlAudio : public AudioDevice {
+public:
+    // errorCode() values; 0 after a call that succeeded.
+    enum Error : int {
+        NoError = 0,
+        NoOutput = 1,   // no audio output could be opened
+        Unreadable = 2, // the file is missing or cannot be read
+        BadFormat = 3,  // the file is in no format SDL2_mixer decodes, or corrupt
+        NotOpen = 4,    // a load while the output is not open
+    };
+
+    SdlAudio() = default;
+    ~SdlAudio() override;
+    SdlAudio(const SdlAudio&) = delete;
+    SdlAudio& operator=(const SdlAudio&) = delete;
+
+    bool open(int frequency) override;
+    uint32_t loadModule(const char* path) override;
+    uint32_t loadStream(const char* path) override;
+    void play(uint32_t handle) override;
+    void stop(uint32_t handle) override;
+    int errorCode() override { return error; }
+
+    bool isOpen() const { return opened; }
+
+private:
+    struct Track {
+        Mix_Music* music;
+        bool loops;
+    };
+
+    uint32_t load(const char* path, bool loops);
+
+    std::vector<Track> tracks;
+    uint32_t playing = 0;
+    bool opened = false;
+    int error = NoError;
+};

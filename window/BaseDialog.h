@@ -1,0 +1,73 @@
+#pragma once
+#include <SDL.h>
+#include <SDL_ttf.h>
+
+#include <string>
+#include <vector>
+
+#include "window/SdlHandles.h"
+#include "window/WindowMessages.h"
+
+constexpr const char* kSerifFontFile = "/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf";
+constexpr const char* kDialogFontFile = "/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf";
+
+// The procedure of dialogs. WM_INITDIALOG carries the object (lParam); every
+// message binds the object it found to the window again.
+int32_t dialogProc(SDL_Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+
+// A modal dialog in its own window: labels and picture push buttons drawn in a
+// flat style, with a dialog's keyboard interface (Tab moves the focus, Enter or
+// Space presses the focused button, Escape sends the cancel command IDCANCEL).
+// A pressed button reaches the object as WM_COMMAND with its identifier.
+class BaseDialog : public WindowMessages {
+public:
+    BaseDialog();
+    ~BaseDialog() override;
+
+    // Opens the dialog (width × height dialog units, placed from its owner's
+    // rectangle), lets this object answer its messages until a handler calls
+    // endDialog, closes it and returns the result given there. The window grows
+    // to hold all its controls. Throws std::runtime_error if it cannot be made.
+    int runModal(const char* title, int width, int height, SDL_Window* owner);
+
+protected:
+    // For onInitDialog. Rectangles are in pixels of the client area; fonts
+    // belong to the dialog; a bitmap that does not load leaves the button bare.
+    TTF_Font* createFont(const char* file, int pixelSize);
+    void addLabel(SDL_Rect rect, const char* text, TTF_Font* font);
+    void addButton(SDL_Rect rect, const char* text, uint16_t id, const std::string& bitmapFile);
+    void setFocus(uint16_t id);
+    void endDialog(int result);
+
+private:
+    struct Control {
+        SDL_Rect rect;
+        uint16_t id;
+        bool button;
+        SdlPtr<SDL_Surface> textSurface; // until the renderer exists
+        SdlPtr<SDL_Surface> imageSurface;
+        SdlPtr<SDL_Texture> text;
+        SdlPtr<SDL_Texture> image;
+    };
+
+    SdlPtr<SDL_Texture> toTexture(SdlPtr<SDL_Surface>& surface);
+    void handle(const SDL_Event& event);
+    void command(uint16_t id);
+    int buttonAt(int x, int y) const;
+    void moveFocus(int step);
+    void paint();
+    void drawButton(const Control& c, size_t index);
+    void close();
+
+    SdlPtr<SDL_Window> window;
+    SdlPtr<SDL_Renderer> renderer;
+    std::vector<SdlPtr<TTF_Font>> fonts;
+    TTF_Font* guiFont = nullptr;
+    std::vector<Control> controls;
+    int focus = -1;   // index into controls
+    int pressed = -1; // the button held down by the mouse
+    bool pressedInside = false;
+    bool running = false;
+    bool fontsStarted = false;
+    int result = 0;
+};
