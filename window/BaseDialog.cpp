@@ -263,7 +263,7 @@ void BaseDialog::handle(const SDL_Event& event)
             const int button = pressed;
             pressed = -1;
             SDL_CaptureMouse(SDL_FALSE);
-            if (pressedInside)
+            if (contains(controls[button].rect, x, y))
                 command(controls[button].id);
             return;
         }
