@@ -30,8 +30,6 @@ public:
     void stop(uint32_t handle) override;
     int errorCode() override { return error; }
 
-    bool isOpen() const { return opened; }
-
 private:
     struct Track {
         Mix_Music* music;

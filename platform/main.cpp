@@ -51,6 +51,13 @@ int main()
     if (SDL_Init(SDL_INIT_VIDEO) != 0)
         return fail(std::string("cannot open the display: ") + SDL_GetError());
     SdlSession session;
+    // SDL falls back to drivers that show nothing; only take them when asked to.
+    const std::string driver = SDL_GetCurrentVideoDriver();
+    if (!std::getenv("SDL_VIDEODRIVER") && (driver == "offscreen" || driver == "dummy")) {
+        const char* display = std::getenv("DISPLAY");
+        return fail(std::string("cannot open the display (DISPLAY is ") +
+                    (display ? "\"" + std::string(display) + "\")" : "not set)"));
+    }
 
     SdlAudio audio;
     Keyboard keyboard;

@@ -72,8 +72,9 @@ bool translateEvent(const SDL_Event& event, MessageRecord& out)
         windowId = event.key.windowID;
         out.message = event.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP;
         out.wParam = virtualKeyOf(event.key.keysym.scancode);
-        // Repeat count 1; bit 30 says the key was already down.
-        out.lParam = 1 | (event.key.repeat || event.type == SDL_KEYUP ? intptr_t(1) << 30 : 0);
+        // Repeat count 1; bit 30: the key was down before; bit 31: it is going up.
+        out.lParam = 1 | (event.key.repeat || event.type == SDL_KEYUP ? intptr_t(1) << 30 : 0) |
+                     (event.type == SDL_KEYUP ? intptr_t(1) << 31 : 0);
         if (!out.wParam)
             return false;
         break;
