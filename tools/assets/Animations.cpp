@@ -39,7 +39,7 @@ PackFile makeFigureFrame(int index)
 {
     const float t = float(index) / float(kFigureFrames - 1);
     const float m = smoothstep(0.0f, 1.0f, t);
-    const float yaw = 0.9f * t * kPi, pitch = 0.45f + 0.35f * std::sin(t * kPi);
+    const float yaw = 0.6f * t * kPi, pitch = 0.45f + 0.35f * std::sin(t * kPi);
     Canvas c(kFrameW, kFrameH);
     c.fill({0, 0, 0});
     constexpr int kU = 28, kV = 14;
@@ -171,9 +171,9 @@ PackFile makeLoopFrame(int index)
                 const float pixX = z / 90.0f * 2.0f;
                 const float lineZ = coverage((lz - pixZ * 0.7f) / pixZ);
                 const float lineX = coverage((lx - pixX * 0.6f) / pixX);
-                const float fade = std::exp(-z * 0.12f);
+                const float fade = std::exp(-z * 0.12f) * smoothstep(2.0f, 22.0f, dy);
                 col = floorCol + glowCol * (0.25f * std::exp(-dy / 18.0f));
-                col = col + grid * (std::max(lineZ, lineX) * (0.35f + 0.65f * fade));
+                col = col + grid * (std::max(lineZ, lineX) * fade) + grid * (0.3f * std::exp(-dy / 6.0f));
             }
             float* p = c.at(x, y);
             p[0] = col.r;

@@ -185,11 +185,12 @@ PackFile makeStamp(const Fonts& fonts)
             const float inner = sdRoundBox(fx, fy, 180.0f, 90.0f, 158.0f, 68.0f, 10.0f);
             ink.at(x, y) = std::max(coverage(std::fabs(outer) - 5.0f), coverage(std::fabs(inner) - 2.0f));
         }
-    const Mask big = fittedText(fonts.sans, "100% CODE", 290, 70.0f, 2.0f);
+    const Mask big = fittedText(fonts.sans, "100% CODE", 300, 74.0f, 2.0f);
     ink.stamp(big, (w - big.width) / 2, 30);
-    const Mask small = fonts.mono.render("NO PIXEL DRAWN BY HAND", 17.0f, 2.0f);
+    const Mask small = fonts.sans.render("NO PIXEL DRAWN BY HAND", 19.0f, 1.5f);
     ink.stamp(small, (w - small.width) / 2, 118);
     const Mask turned = rotated(ink, -0.24f);
+    const Mask edge = grown(turned, 4);
     Canvas c(kFrameW, kFrameH);
     const Rgb red = hexColor(0xd8142c);
     const int ox = (kFrameW - turned.width) / 2, oy = (kFrameH - turned.height) / 2;
@@ -198,8 +199,9 @@ PackFile makeStamp(const Fonts& fonts)
             const int tx = ox + x, ty = oy + y;
             const float wear = periodicFbm(float(tx) / 9.0f, float(ty) / 9.0f, 64, 3, 0.5f, 31337);
             const float grain = hashUnit(uint32_t(tx), uint32_t(ty), 808);
-            const float keep = smoothstep(0.32f, 0.5f, wear) * (0.8f + 0.2f * grain);
-            c.over(tx, ty, red, turned.get(x, y) * keep * 0.95f);
+            const float keep = smoothstep(0.22f, 0.34f, wear) * (0.85f + 0.15f * grain);
+            c.over(tx, ty, hexColor(0x2a0408), edge.get(x, y) * keep * 0.7f);
+            c.over(tx, ty, red, turned.get(x, y) * keep);
         }
     return pngFile("data/stamp1.png", c, 4);
 }

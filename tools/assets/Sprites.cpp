@@ -113,7 +113,8 @@ PackFile speakers(int frame)
                 const float r = std::sqrt((fx - sx) * (fx - sx) + (fy - kSpeakerY) * (fy - kSpeakerY));
                 const float ringR = kSpeakerR + 6.0f + 70.0f * wave;
                 const float ring = std::fabs(r - ringR) - 2.5f * (1.0f - wave);
-                c.over(x, y, mix(kGlow, kHot, wave), (1.0f - wave) * 0.75f * coverage(ring));
+                const float border = std::min(std::min(fx, float(kBodyW) - fx), std::min(fy, float(kBodyH) - fy));
+                c.over(x, y, mix(kGlow, kHot, wave), (1.0f - wave) * 0.75f * coverage(ring) * smoothstep(1.0f, 16.0f, border));
                 const float scale = 1.0f + 0.09f * push;
                 const float rr = r / scale;
                 const float cone = rr - (kSpeakerR - 6.0f);

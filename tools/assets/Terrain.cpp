@@ -55,15 +55,15 @@ TerrainMaps makeTerrain()
     // Colours: water, sand, grass, forest, rock and snow by height, rock on
     // steep slopes; light from the upper left; hollows a little darker.
     const Rgb water = hexColor(0x1a6ab0), shallow = hexColor(0x3ab8c8), sand = hexColor(0xe8d08a);
-    const Rgb grass = hexColor(0x6ab040), forest = hexColor(0x2e7a34), rock = hexColor(0x9a8a78);
-    const Rgb darkRock = hexColor(0x6a5a50), snow = hexColor(0xf8fbff);
+    const Rgb grass = hexColor(0x7ac048), forest = hexColor(0x3a8a3c), rock = hexColor(0xb8a690);
+    const Rgb darkRock = hexColor(0x8a7a6c), snow = hexColor(0xf8fbff);
     const float lx = -0.55f, ly = -0.45f, lz = 0.7f;
     maps.colors.resize(size_t(kSize) * kSize * 3);
     for (int y = 0; y < kSize; ++y)
         for (int x = 0; x < kSize; ++x) {
             const float e = wrapped(h, x, y);
-            const float gx = (wrapped(h, x + 1, y) - wrapped(h, x - 1, y)) * 60.0f;
-            const float gy = (wrapped(h, x, y + 1) - wrapped(h, x, y - 1)) * 60.0f;
+            const float gx = (wrapped(h, x + 1, y) - wrapped(h, x - 1, y)) * 30.0f;
+            const float gy = (wrapped(h, x, y + 1) - wrapped(h, x, y - 1)) * 30.0f;
             const float len = std::sqrt(gx * gx + gy * gy + 1.0f);
             const float nx = -gx / len, ny = -gy / len, nz = 1.0f / len;
             const float slope = 1.0f - nz;
@@ -72,7 +72,7 @@ TerrainMaps makeTerrain()
                 for (int dx = -3; dx <= 3; ++dx)
                     around += wrapped(h, x + dx, y + dy);
             const float hollow = clamp01((around / 49.0f - e) * 12.0f);
-            const float speckle = periodicFbm(float(x) / 8.0f, float(y) / 8.0f, 32, 3, 0.5f, 700);
+            const float speckle = periodicFbm(float(x) / 16.0f, float(y) / 16.0f, 16, 3, 0.5f, 700);
 
             Rgb col;
             if (e < 0.1f) {
@@ -82,12 +82,12 @@ TerrainMaps makeTerrain()
                 col = mix(col, forest, smoothstep(0.3f, 0.45f, e + 0.1f * speckle) * 0.8f);
                 col = mix(col, rock, smoothstep(0.5f, 0.62f, e));
                 col = mix(col, darkRock, smoothstep(0.25f, 0.5f, slope) * smoothstep(0.2f, 0.3f, e));
-                col = mix(col, snow, smoothstep(0.7f, 0.8f, e + 0.05f * speckle) * (1.0f - smoothstep(0.45f, 0.7f, slope)));
+                col = mix(col, snow, smoothstep(0.58f, 0.68f, e + 0.06f * speckle) * (1.0f - smoothstep(0.55f, 0.8f, slope)));
             }
             const float sun = std::max(0.0f, nx * lx + ny * ly + nz * lz);
-            col = col * ((0.45f + 0.75f * sun) * (1.0f - 0.35f * hollow));
+            col = col * ((0.55f + 0.6f * sun) * (1.0f - 0.3f * hollow));
             // The show darkens by height; lift the middle heights so the valleys still read.
-            col = col * std::min(1.7f, 1.0f / (0.5f + 0.5f * e));
+            col = col * (1.0f / (0.7f + 0.3f * e));
             uint8_t* out = &maps.colors[(size_t(y) * kSize + x) * 3];
             out[0] = uint8_t(std::lround(clamp01(col.r) * 255.0f));
             out[1] = uint8_t(std::lround(clamp01(col.g) * 255.0f));

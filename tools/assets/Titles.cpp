@@ -27,8 +27,10 @@ Canvas logoCanvas(const Fonts& fonts, int centerY, Rgb top, Rgb bottom, Rgb halo
 {
     Canvas c(kFrameW, kFrameH);
     c.fill({0, 0, 0});
-    const Mask name = fonts.sans.render(kGroupName, 92.0f, 2.0f, 24);
-    const Mask wide = slanted(name, 0.12f);
+    Mask name = fittedText(fonts.sans, kGroupName, 400, 92.0f, 2.0f);
+    Mask padded(name.width + 48, name.height + 48);
+    padded.stamp(name, 24, 24);
+    const Mask wide = slanted(padded, 0.12f);
     const int ox = (kFrameW - wide.width) / 2, oy = centerY - wide.height / 2;
     addGlowText(c, wide, ox, oy, top, bottom, halo, 26, 0.75f);
     // A dark cut through the letters with a bright line under it: the chrome horizon.
