@@ -183,3 +183,23 @@ TEST(GeneratedPack, PassesTheCheck)
     const std::vector<std::string> problems = checkDataDirectory(dir);
     EXPECT_TRUE(problems.empty()) << problems.size() << " problems, the first: " << problems.front();
 }
+
+TEST(GeneratedPack, DamagedCopyNamesEachDamagedFile)
+{
+    const std::string source = std::string(SOFTDEMO_SOURCE_DIR) + "/data";
+    if (!fs::exists(source + "/.pack-version"))
+        GTEST_SKIP() << "no generated data pack in " << source;
+    const std::string dir = (fs::temp_directory_path() / ("softdemo-damaged-" + std::to_string(getpid()))).string();
+    fs::remove_all(dir);
+    fs::copy(source, dir, fs::copy_options::recursive);
+    fs::remove(dataFilePath(dir, "data/stamp1.png"));
+    fs::resize_file(dataFilePath(dir, "data/comewithme_2/comewithme_2_frame_0004.png"), 1000);
+    writePng(dataFilePath(dir, "data/vestmarkny.png"), 256, 192);
+
+    const std::vector<std::string> problems = checkDataDirectory(dir);
+    fs::remove_all(dir);
+    ASSERT_EQ(problems.size(), 3u);
+    EXPECT_EQ(problems[0].rfind(dataFilePath(dir, "data/comewithme_2/comewithme_2_frame_0004.png") + ": ", 0), 0u);
+    EXPECT_EQ(problems[1], dataFilePath(dir, "data/vestmarkny.png") + ": 256 x 192 pixels, needs at least 512 x 384");
+    EXPECT_EQ(problems[2], dataFilePath(dir, "data/stamp1.png") + ": missing");
+}
