@@ -2,7 +2,7 @@
 
 #include "gfx/ImageDecoder.h"
 
-#include <cstdio>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
