@@ -121,7 +121,7 @@ TEST(Pack, AStampOfAnotherVersionOrAMissingFileMakesThePackStale)
     EXPECT_FALSE(packIsCurrent(dir));
 
     // The contact sheet of the pack is a PNG that decodes.
-    writeContactSheet(dir, dir + "/sheet.png", testFonts());
+    writePackSheet(dir, dir + "/sheet.png", testFonts());
     const DecodedImage sheet = decodeImageFile(dir + "/sheet.png");
     EXPECT_GT(sheet.width, 1000);
     EXPECT_GT(sheet.height, 600);

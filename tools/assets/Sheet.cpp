@@ -13,30 +13,11 @@
 
 namespace {
 
-constexpr int kColumns = 14;
-constexpr int kThumbW = 76, kThumbH = 57;
-constexpr int kCellW = 84, kCellH = 74;
 constexpr int kTop = 30;
-
-struct Entry {
-    std::string label;
-    Canvas picture;
-};
 
 Canvas fromDecoded(const DecodedImage& image)
 {
-    Canvas c(image.width, image.height);
-    for (int y = 0; y < c.height; ++y)
-        for (int x = 0; x < c.width; ++x) {
-            const uint32_t p = image.pixels[size_t(y) * image.width + x];
-            const float a = float(p >> 24) / 255.0f;
-            float* o = c.at(x, y);
-            o[0] = float((p >> 16) & 255) / 255.0f * a;
-            o[1] = float((p >> 8) & 255) / 255.0f * a;
-            o[2] = float(p & 255) / 255.0f * a;
-            o[3] = a;
-        }
-    return c;
+    return canvasFromPixels(image.pixels.data(), image.width, image.height);
 }
 
 std::vector<uint8_t> readMap(const std::string& path, size_t bytes)
@@ -129,9 +110,25 @@ std::vector<uint8_t> encodeSheetPng(const Canvas& c)
 
 } // namespace
 
-void writeContactSheet(const std::string& dir, const std::string& outPath, const Fonts& fonts)
+Canvas canvasFromPixels(const uint32_t* pixels, int width, int height)
 {
-    std::vector<Entry> entries;
+    Canvas c(width, height);
+    for (int y = 0; y < c.height; ++y)
+        for (int x = 0; x < c.width; ++x) {
+            const uint32_t p = pixels[size_t(y) * width + x];
+            const float a = float(p >> 24) / 255.0f;
+            float* o = c.at(x, y);
+            o[0] = float((p >> 16) & 255) / 255.0f * a;
+            o[1] = float((p >> 8) & 255) / 255.0f * a;
+            o[2] = float(p & 255) / 255.0f * a;
+            o[3] = a;
+        }
+    return c;
+}
+
+void writePackSheet(const std::string& dir, const std::string& outPath, const Fonts& fonts)
+{
+    std::vector<SheetEntry> entries;
     for (const char* file : kShowImageFiles)
         entries.push_back({baseName(file), fromDecoded(decodeImageFile(dataFilePath(dir, file)))});
     for (const char* file : kDialogImageFiles)
@@ -149,22 +146,27 @@ void writeContactSheet(const std::string& dir, const std::string& outPath, const
     }
     entries.push_back({baseName(kHeightMapFile), std::move(heightPicture)});
     entries.push_back({baseName(kColorMapFile), std::move(colorPicture)});
+    writeContactSheet("softdemo data pack: " + std::to_string(entries.size()) + " pictures and maps", entries, 14, 76,
+                      57, outPath, fonts);
+}
 
-    const int rows = int((entries.size() + kColumns - 1) / kColumns);
-    Canvas sheet(kColumns * kCellW + 8, kTop + rows * kCellH + 4);
+void writeContactSheet(const std::string& title, const std::vector<SheetEntry>& entries, int columns, int thumbW,
+                       int thumbH, const std::string& outPath, const Fonts& fonts)
+{
+    const int cellW = thumbW + 8, cellH = thumbH + 17;
+    const int rows = int((entries.size() + columns - 1) / columns);
+    Canvas sheet(columns * cellW + 8, kTop + rows * cellH + 4);
     sheet.fill(hexColor(0x16161a));
-    const Mask title = fonts.sans.render("softdemo data pack: " + std::to_string(entries.size()) + " pictures and maps",
-                                         16.0f, 0.5f);
-    sheet.overMask(title, 10, 6, hexColor(0xe8e8f0));
+    sheet.overMask(fonts.sans.render(title, 16.0f, 0.5f), 10, 6, hexColor(0xe8e8f0));
 
     for (size_t i = 0; i < entries.size(); ++i) {
         const Canvas& pic = entries[i].picture;
-        const int cx = 8 + int(i % kColumns) * kCellW, cy = kTop + int(i / kColumns) * kCellH;
+        const int cx = 8 + int(i % columns) * cellW, cy = kTop + int(i / columns) * cellH;
         // Fit inside the thumbnail box, keeping the aspect ratio; small pictures are not enlarged.
-        const float scale = std::min({1.0f, float(kThumbW) / float(pic.width), float(kThumbH) / float(pic.height)});
+        const float scale = std::min({1.0f, float(thumbW) / float(pic.width), float(thumbH) / float(pic.height)});
         const int tw = std::max(1, int(float(pic.width) * scale)), th = std::max(1, int(float(pic.height) * scale));
         const Canvas thumb = downscaled(pic, tw, th);
-        const int ox = cx + (kThumbW - tw) / 2, oy = cy + (kThumbH - th) / 2;
+        const int ox = cx + (thumbW - tw) / 2, oy = cy + (thumbH - th) / 2;
         for (int y = 0; y < th; ++y)
             for (int x = 0; x < tw; ++x) {
                 // Transparent parts over a checkerboard.
@@ -179,13 +181,13 @@ void writeContactSheet(const std::string& dir, const std::string& outPath, const
         std::string label = entries[i].label;
         Mask text = fonts.narrow.render(label, 10.0f);
         // Long names lose their middle, so frame numbers stay readable.
-        for (size_t cut = 1; text.width > kCellW - 4 && cut + 8 < label.size(); ++cut) {
+        for (size_t cut = 1; text.width > cellW - 4 && cut + 8 < label.size(); ++cut) {
             const std::string& name = entries[i].label;
             const size_t keep = name.size() - cut;
             label = name.substr(0, keep / 2) + ".." + name.substr(name.size() - (keep - keep / 2));
             text = fonts.narrow.render(label, 10.0f);
         }
-        sheet.overMask(text, cx + (kThumbW - text.width) / 2, cy + kThumbH + 3, hexColor(0xc8c8d4));
+        sheet.overMask(text, cx + (thumbW - text.width) / 2, cy + thumbH + 3, hexColor(0xc8c8d4));
     }
     // Sixteen levels a channel and zlib's strongest setting: hardly
     // visible at thumbnail size, and the sheet stays small enough to commit.

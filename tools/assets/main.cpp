@@ -1,12 +1,14 @@
 // softdemo-assets: writes, checks and reviews the data directory the show reads.
 
 #include "Pack.h"
+#include "tools/common/Progress.h"
 #include "Sheet.h"
 #include "show/DataManifest.h"
 
 #include <unistd.h>
 
 #include <chrono>
+#include <memory>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -45,21 +47,6 @@ int fail(const std::string& message)
     return 1;
 }
 
-void drawProgress(size_t done, size_t total, double seconds, bool tty)
-{
-    constexpr int kWidth = 40;
-    const int filled = total ? int(done * kWidth / total) : kWidth;
-    if (tty) {
-        std::fprintf(stderr, "\r[%.*s%.*s] %3zu/%zu jobs %5.1f s", filled, "########################################",
-                     kWidth - filled, "                                        ", done, total, seconds);
-        if (done == total)
-            std::fputc('\n', stderr);
-    } else if (done == total || done * 4 / total != (done + 1) * 4 / total) {
-        std::fprintf(stderr, "%zu/%zu jobs, %.1f s\n", done, total, seconds);
-    }
-    std::fflush(stderr);
-}
-
 int runCheck(const std::string& dir)
 {
     const std::vector<std::string> problems = checkDataDirectory(dir);
@@ -81,14 +68,14 @@ int runGenerate(const std::string& dir, bool ifStale)
     }
     std::printf("Generating the data pack %s into %s\n", kPackVersion, dir.c_str());
     const auto start = std::chrono::steady_clock::now();
-    const bool tty = isatty(STDERR_FILENO);
-    size_t lastDone = SIZE_MAX;
+    std::unique_ptr<Progress> bar;
     const auto progress = [&](size_t done, size_t total) {
-        if (done == lastDone && !tty)
-            return;
-        lastDone = done;
-        const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        drawProgress(done, total, s, tty);
+        if (!bar)
+            bar = std::make_unique<Progress>("generating", total);
+        if (done < total)
+            bar->update(done);
+        else
+            bar->finish();
     };
     try {
         const Fonts fonts;
@@ -142,7 +129,7 @@ int main(int argc, char** argv)
             return fail("sheet needs --out FILE.png\n" + std::string(kSheetHelp));
         try {
             const Fonts fonts;
-            writeContactSheet(dir, out, fonts);
+            writePackSheet(dir, out, fonts);
             std::printf("Wrote the contact sheet of %s to %s\n", dir.c_str(), out.c_str());
         } catch (const std::exception& e) {
             return fail(e.what());
