@@ -46,6 +46,6 @@ public:
 // (depth 0, or a non-finite input or quotient).
 bool projectToScreen(const Vector4& view, ScreenPoint& out);
 
-// True when the screen triangle a, b, c turns towards the camera (clockwise on
-// a y-down screen). Collinear points give false.
+// True when the screen triangle a, b, c of an outward-wound face turns towards
+// the camera. Collinear points give false.
 bool isFrontFacing(ScreenPoint a, ScreenPoint b, ScreenPoint c);

@@ -66,7 +66,7 @@ private:
     std::unique_ptr<ScreenPoint[]> screenPoints;
     std::unique_ptr<bool[]> projected; // the point has a finite projection
 
-    SpanRow spans[kHeight];
+    SpanRow spans[kHeight] = {};
     uint16_t topRow = 0;
     uint16_t bottomRow = 0;
 };
