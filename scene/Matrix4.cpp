@@ -125,9 +125,9 @@ bool projectToScreen(const Vector4& view, ScreenPoint& out)
 
 bool isFrontFacing(ScreenPoint a, ScreenPoint b, ScreenPoint c)
 {
-    // 32-bit signed arithmetic that wraps, as the wrapped coordinates of
-    // off-screen faces need; done in unsigned to stay defined.
-    const uint32_t cross = (uint32_t(c.y) - a.y) * (uint32_t(b.x) - a.x)
-                         - (uint32_t(b.y) - a.y) * (uint32_t(c.x) - a.x);
-    return int32_t(cross) < 0;
+    // Signed, so a face reaching past the left or top edge keeps its facing;
+    // 64 bits, as the products of 16-bit differences overflow 32.
+    const int64_t ax = int16_t(a.x), ay = int16_t(a.y);
+    const int64_t cross = (int16_t(c.y) - ay) * (int16_t(b.x) - ax) - (int16_t(b.y) - ay) * (int16_t(c.x) - ax);
+    return cross < 0;
 }

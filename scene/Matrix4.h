@@ -9,8 +9,9 @@ struct Vector4 {
     float w = 1.0f;
 };
 
-// A pixel position in the 512 x 384 frame. Coordinates wrap modulo 65536, so
-// points left of or above the frame come out as large numbers.
+// A pixel position in the 512 x 384 frame. Coordinates wrap modulo 65536;
+// read as int16_t, those within 32767 pixels of the frame are exact, points
+// left of or above it negative. The rasterizer reads them so.
 struct ScreenPoint {
     uint16_t x = 0;
     uint16_t y = 0;
@@ -47,5 +48,5 @@ public:
 bool projectToScreen(const Vector4& view, ScreenPoint& out);
 
 // True when the screen triangle a, b, c of an outward-wound face turns towards
-// the camera. Collinear points give false.
+// the camera. Collinear points give false. Coordinates are read as signed.
 bool isFrontFacing(ScreenPoint a, ScreenPoint b, ScreenPoint c);

@@ -138,17 +138,23 @@ void SceneRenderer::scanEdges(ScreenPoint a, ScreenPoint b, ScreenPoint c)
 {
     const ScreenPoint edges[3][2] = {{a, b}, {b, c}, {c, a}};
     for (const auto& edge : edges) {
-        ScreenPoint p = edge[0];
-        ScreenPoint q = edge[1];
-        if (p.y > q.y)
-            std::swap(p, q);
-        if (p.y == q.y)
+        int px = int16_t(edge[0].x), py = int16_t(edge[0].y);
+        int qx = int16_t(edge[1].x), qy = int16_t(edge[1].y);
+        if (py > qy) {
+            std::swap(px, qx);
+            std::swap(py, qy);
+        }
+        if (py == qy)
             continue; // covers no row
-        float x = float(p.x);
-        const float dx = (float(q.x) - float(p.x)) / float(uint16_t(q.y - p.y));
-        // Rows past the table are never visited, whatever the wrapped coordinates say.
-        const int end = std::min<int>(q.y, kHeight);
-        for (int y = p.y; y < end; ++y) {
+        float x = float(px);
+        const float dx = (float(qx) - float(px)) / float(qy - py);
+        int y = py;
+        if (y < 0) { // starts above the frame
+            x += dx * float(-y);
+            y = 0;
+        }
+        const int end = std::min(qy, kHeight);
+        for (; y < end; ++y) {
             SpanRow& row = spans[y];
             const float right = row.right;
             row.left = x;
@@ -159,8 +165,8 @@ void SceneRenderer::scanEdges(ScreenPoint a, ScreenPoint b, ScreenPoint c)
             x += dx;
         }
     }
-    topRow = std::min({a.y, b.y, c.y});
-    bottomRow = std::max({a.y, b.y, c.y});
+    topRow = std::min({int16_t(a.y), int16_t(b.y), int16_t(c.y)});
+    bottomRow = std::max({int16_t(a.y), int16_t(b.y), int16_t(c.y)});
 }
 
 // Sixteen pixels a group, which the compiler turns into vector stores; a plain
@@ -176,12 +182,12 @@ static void fillRun(uint32_t* p, uint32_t* end, uint32_t colour)
 
 void SceneRenderer::fillSpans(uint32_t* pixels, uint32_t colour) const
 {
-    // Row 383 and column 511 are never painted. A top row at or past 383
-    // leaves the loop empty.
+    // Row 383 and column 511 are never painted; rows above the frame and
+    // columns left of it are cut.
     const int bottom = bottomRow >= kHeight ? kHeight - 1 : bottomRow;
-    for (int y = topRow; y < bottom; ++y) {
-        const uint16_t x0 = uint16_t(truncToInt32(spans[y].left));
-        uint16_t x1 = uint16_t(truncToInt32(spans[y].right));
+    for (int y = std::max<int>(topRow, 0); y < bottom; ++y) {
+        const int x0 = std::max(truncToInt32(spans[y].left), 0);
+        int x1 = truncToInt32(spans[y].right);
         if (x1 >= kWidth)
             x1 = kWidth - 1;
         if (x0 < x1)

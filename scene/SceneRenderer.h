@@ -19,8 +19,9 @@ struct SpanRow {
 
 // Draws one triangle mesh per frame into rows of 512 pixels: transform, depth
 // sort (nearest first, no depth buffer), projection, back-face test, flat
-// shading under a light along the view axis, span fill. Rows 0..382 and
-// columns 0..510 are the only pixels it ever writes.
+// shading under a light along the view axis, span fill. Faces reaching past
+// the left or top edge are cut there; rows 0..382 and columns 0..510 are the
+// only pixels it ever writes.
 class SceneRenderer {
 public:
     static constexpr size_t kCapacity = 65535; // vertices and faces
@@ -67,8 +68,8 @@ private:
     std::unique_ptr<bool[]> projected; // the point has a finite projection
 
     SpanRow spans[kHeight] = {};
-    uint16_t topRow = 0;
-    uint16_t bottomRow = 0;
+    int16_t topRow = 0; // of the last face scanned
+    int16_t bottomRow = 0;
 };
 
 // The face colour lit by the face's rotated normal: each channel times -n.z,

@@ -116,7 +116,8 @@ TEST(Projection, WorkedPointsAndBackFaces)
     EXPECT_TRUE(isFrontFacing({179, 192}, {333, 192}, {256, 138})); // the tetrahedron's face (0, 1, 2)
     EXPECT_FALSE(isFrontFacing({179, 192}, {256, 138}, {333, 192}));
     EXPECT_FALSE(isFrontFacing({10, 10}, {20, 20}, {30, 30})); // zero area
-    // Products past 2^31 wrap in 32 bits: this face turned away reads as facing the camera.
-    EXPECT_TRUE(isFrontFacing({0, 0}, {65535, 0}, {0, 65535}));
-    EXPECT_FALSE(isFrontFacing({0, 0}, {65535, 0}, {0, 32767}));
+    // Past the left edge the wrapped coordinate reads as negative: the facing holds.
+    EXPECT_TRUE(isFrontFacing({uint16_t(-100), 192}, {333, 192}, {256, 138}));
+    EXPECT_FALSE(isFrontFacing({uint16_t(-100), 192}, {256, 138}, {333, 192}));
+    EXPECT_TRUE(isFrontFacing({uint16_t(-32768), 0}, {32767, 0}, {0, uint16_t(-32768)})); // no overflow
 }

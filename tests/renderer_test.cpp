@@ -71,6 +71,15 @@ TEST(SceneRenderer, FillStopsBeforeRow383AndColumn511)
     EXPECT_EQ(at(second, 200, 383), 0u);
     EXPECT_EQ(at(second, 200, 300), 0u);
     EXPECT_EQ(at(second, 199, 301), 0xABCDEFu);
+
+    // Past the left and top edges: the part inside is drawn, cut at column 0 and row 0.
+    Frame third(512 * 384, 0);
+    renderer.fillTriangle(third.data(), {uint16_t(-100), uint16_t(-100)}, {300, uint16_t(-100)}, {uint16_t(-100), 300}, 1);
+    EXPECT_EQ(at(third, 0, 0), 1u);
+    EXPECT_EQ(at(third, 199, 0), 1u); // crossing 200
+    EXPECT_EQ(at(third, 200, 0), 0u);
+    EXPECT_EQ(at(third, 0, 199), 1u);
+    EXPECT_EQ(at(third, 0, 200), 0u);
 }
 
 TEST(SceneRenderer, LoadMeshRefusesWhatTheBuffersCannotHold)
