@@ -8,6 +8,7 @@
 #include "effects/Noise.h"
 #include "gfx/ImageDecoder.h"
 #include "gfx/Palette.h"
+#include "scene/Scene.h"
 
 namespace {
 
@@ -29,6 +30,7 @@ const EffectClass kEffectClasses[] = {
     {"Circle", make<Circle>},
     {"Noise", make<Noise>},
     {"GradientReflected", make<GradientReflected>},
+    {"Scene", make<Scene>},
 };
 
 uint32_t steadyMilliseconds()

@@ -12,6 +12,8 @@
 #include <set>
 #include <sstream>
 
+#include "Sheet.h"
+#include "show/DataManifest.h"
 #include "show/Timeline.h"
 #include "tools/common/Progress.h"
 #include "tools/render/Export.h"
@@ -160,6 +162,48 @@ int exportVideo(const RenderOptions& o)
     return 0;
 }
 
+int sheet(const RenderOptions& o)
+{
+    const Fonts fonts;
+    Timeline timeline(loadShow(""), o.dataDir, o.fps);
+    std::vector<SheetEntry> entries;
+    uint32_t next = 0;
+    std::vector<uint32_t> opaque(512 * 384);
+    Progress progress("sheet", frameCount(o.fps));
+    while (timeline.renderNext()) {
+        progress.update(timeline.frameIndex() + 1);
+        if (timeline.timeMs() < next)
+            continue;
+        // Frames carry whatever alpha their pictures had; the screen ignores it.
+        const PixelBuffer& frame = timeline.frameBuffer();
+        for (uint32_t i = 0; i < frame.pixelCount; ++i)
+            opaque[i] = frame.pixels[i] | 0xff000000u;
+        char label[32];
+        std::snprintf(label, sizeof label, "%.3f s", timeline.timeMs() / 1000.0);
+        entries.push_back({label, canvasFromPixels(opaque.data(), frame.width, frame.height)});
+        next += o.every;
+    }
+    progress.finish();
+    char title[96];
+    std::snprintf(title, sizeof title, "softdemo: one frame every %.1f s", o.every / 1000.0);
+    writeContactSheet(title, entries, 6, 160, 120, o.out, fonts);
+    std::fprintf(stderr, "wrote %s\n", o.out.c_str());
+    return 0;
+}
+
+// The data directory must hold everything the show reads before anything runs.
+bool dataIsUsable(const std::string& dir)
+{
+    const std::vector<std::string> problems = checkDataDirectory(dir);
+    for (const std::string& p : problems)
+        std::fprintf(stderr, "softdemo-render: %s\n", p.c_str());
+    if (!problems.empty())
+        std::fprintf(stderr, "softdemo-render: the data directory %s is not usable; generate it with "
+                             "\"softdemo-assets --out %s\" (or any build, for the default data/)\n",
+                     dir.c_str(), dir.c_str());
+    return problems.empty();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -176,16 +220,17 @@ int main(int argc, char** argv)
         return options.help ? 0 : 2;
     }
     try {
+        if (!dataIsUsable(options.dataDir))
+            return 1;
         if (options.command == "frames")
             return frames(options);
         if (options.command == "bench")
             return bench(options);
         if (options.command == "export")
             return exportVideo(options);
+        return sheet(options);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "softdemo-render: %s\n", e.what());
         return 1;
     }
-    std::fprintf(stderr, "softdemo-render: %s is not built yet\n", options.command.c_str());
-    return 1;
 }

@@ -1,0 +1,205 @@
+#include "show/DataManifest.h"
+
+#include <gtest/gtest.h>
+#include <stb_image_write.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+void writePng(const std::string& path, int w, int h)
+{
+    fs::create_directories(fs::path(path).parent_path());
+    std::vector<uint8_t> grey(size_t(w) * size_t(h), 40);
+    ASSERT_TRUE(stbi_write_png(path.c_str(), w, h, 1, grey.data(), w));
+}
+
+std::vector<uint8_t> bmp(int w, int h, int bits)
+{
+    const uint32_t stride = (uint32_t(w) * uint32_t(bits) / 8 + 3) & ~3u;
+    const uint32_t size = 54 + stride * uint32_t(h);
+    std::vector<uint8_t> b(size, 0);
+    const auto put = [&](size_t at, uint32_t v, int n) {
+        for (int i = 0; i < n; ++i)
+            b[at + size_t(i)] = uint8_t(v >> (8 * i));
+    };
+    b[0] = 'B';
+    b[1] = 'M';
+    put(2, size, 4);
+    put(10, 54, 4);
+    put(14, 40, 4);
+    put(18, uint32_t(w), 4);
+    put(22, uint32_t(h), 4);
+    put(26, 1, 2);
+    put(28, uint32_t(bits), 2);
+    return b;
+}
+
+// A directory holding the smallest files that satisfy the show.
+class DataCheck : public ::testing::Test {
+protected:
+    std::string dir;
+
+    void SetUp() override
+    {
+        dir = (fs::temp_directory_path() / ("softdemo-datacheck-" + std::to_string(getpid()))).string();
+        fs::remove_all(dir);
+        for (const char* file : kShowImageFiles) {
+            const ImageRequirement need = imageRequirement(file);
+            const std::string path = dataFilePath(dir, file);
+            switch (need.rule) {
+            case ImageRequirement::NonEmpty: writePng(path, 4, 4); break;
+            case ImageRequirement::AtLeast:
+            case ImageRequirement::AtMost: writePng(path, need.width, need.height); break;
+            case ImageRequirement::MinPixels: writePng(path, 512, int(need.pixels / 512)); break;
+            }
+        }
+        writeBytes(dataFilePath(dir, kHeightMapFile), std::vector<uint8_t>(kHeightMapBytes, 7));
+        writeBytes(dataFilePath(dir, kColorMapFile), std::vector<uint8_t>(kColorMapBytes, 7));
+        for (const char* file : kDialogImageFiles)
+            writeBytes(dataFilePath(dir, file), bmp(128, 128, 24));
+        std::vector<uint8_t> mp3(417, 0);
+        mp3[0] = 0xff;
+        mp3[1] = 0xfb;
+        mp3[2] = 0xb0;
+        writeBytes(dataFilePath(dir, kMusicFile), mp3);
+    }
+
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string path(const char* showPath) const { return dataFilePath(dir, showPath); }
+};
+
+bool mentions(const std::vector<std::string>& problems, const std::string& text)
+{
+    return std::any_of(problems.begin(), problems.end(),
+                       [&](const std::string& p) { return p.find(text) != std::string::npos; });
+}
+
+} // namespace
+
+TEST(DataManifest, ListsTheShowsPicturesInLoadingOrder)
+{
+    const std::set<std::string> unique(kShowImageFiles.begin(), kShowImageFiles.end());
+    EXPECT_EQ(unique.size(), kShowImageCount);
+    EXPECT_STREQ(kShowImageFiles[0], "data/vestmarklogo.png");
+    EXPECT_STREQ(kShowImageFiles[120], "data/noise.png"); // buffer 121
+    EXPECT_STREQ(kShowImageFiles[132], "data/overlay.png");
+    for (const char* file : kShowImageFiles)
+        EXPECT_EQ(std::string(file).rfind("data/", 0), 0u) << file;
+    EXPECT_EQ(dataFilePath("/tmp/pack", "data/bigass/bigass_frame_0001.png"), "/tmp/pack/bigass/bigass_frame_0001.png");
+    EXPECT_EQ(dataFilePath("data", "data/noise.png"), "data/noise.png");
+    EXPECT_EQ(imageRequirement("data/noise.png").pixels, 654336u);
+    EXPECT_EQ(imageRequirement("data/white.png").rule, ImageRequirement::AtLeast);
+    EXPECT_EQ(imageRequirement("data/mouth8.png").rule, ImageRequirement::AtMost);
+}
+
+TEST_F(DataCheck, CompleteDirectoryPasses)
+{
+    const std::vector<std::string> problems = checkDataDirectory(dir);
+    EXPECT_TRUE(problems.empty()) << problems.front();
+}
+
+TEST_F(DataCheck, NamesADeletedATruncatedAndASmallerPicture)
+{
+    fs::remove(path("data/kvp.png"));
+    fs::resize_file(path("data/bigass/bigass_frame_0007.png"), 60);
+    writePng(path("data/overlay.png"), 512, 383);
+
+    const std::vector<std::string> problems = checkDataDirectory(dir);
+    ASSERT_EQ(problems.size(), 3u);
+    EXPECT_EQ(problems[0], path("data/kvp.png") + ": missing");
+    EXPECT_EQ(problems[1].rfind(path("data/bigass/bigass_frame_0007.png") + ": ", 0), 0u) << problems[1];
+    EXPECT_EQ(problems[2], path("data/overlay.png") + ": 512 x 383 pixels, needs at least 512 x 384");
+}
+
+TEST_F(DataCheck, AppliesEachPicturesOwnSizeRule)
+{
+    writePng(path("data/noise.png"), 512, 100);
+    writePng(path("data/text_7.png"), 257, 120);  // one column wider than a caption may be
+    writePng(path("data/tun_orange.png"), 1, 1);  // any texture size is fine
+    writePng(path("data/white.png"), 1024, 768);  // larger than the frame is fine
+
+    const std::vector<std::string> problems = checkDataDirectory(dir);
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_EQ(problems[0], path("data/text_7.png") + ": 257 x 120 pixels, needs at most 256 x 120 and not empty");
+    EXPECT_EQ(problems[1], path("data/noise.png") + ": 512 x 100 pixels, needs at least 654,336");
+}
+
+TEST_F(DataCheck, ChecksMapsBitmapsAndMusic)
+{
+    writeBytes(path(kHeightMapFile), std::vector<uint8_t>(65535, 0));
+    writeBytes(path("data/ass1.bmp"), bmp(128, 128, 32));
+    std::vector<uint8_t> cut = bmp(128, 128, 24);
+    cut.resize(1000);
+    writeBytes(path("data/ass2.bmp"), cut);
+    writeBytes(path(kMusicFile), {});
+
+    const std::vector<std::string> problems = checkDataDirectory(dir);
+    ASSERT_EQ(problems.size(), 4u);
+    EXPECT_EQ(problems[0], path(kHeightMapFile) + ": 65,535 bytes, needs exactly 65,536");
+    EXPECT_EQ(problems[1], path("data/ass1.bmp") + ": 32-bit 128 x 128 BMP, needs an uncompressed 24-bit 128 x 128 BMP");
+    EXPECT_EQ(problems[2], path("data/ass2.bmp") + ": truncated, 1,000 bytes, needs 49,206");
+    EXPECT_EQ(problems[3], path(kMusicFile) + ": empty");
+
+    writeBytes(path(kMusicFile), {'R', 'I', 'F', 'F', 0, 0, 0, 0});
+    EXPECT_TRUE(mentions(checkDataDirectory(dir), path(kMusicFile) + ": no MPEG audio frame"));
+}
+
+TEST_F(DataCheck, ReportsUndecodableAndMisplacedFiles)
+{
+    writeBytes(path("data/20yrs.png"), {'n', 'o', 't', ' ', 'p', 'n', 'g'});
+    fs::remove(path(kColorMapFile));
+    fs::create_directory(path(kColorMapFile));
+
+    const std::vector<std::string> problems = checkDataDirectory(dir);
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_EQ(problems[0].rfind(path("data/20yrs.png") + ": cannot decode image", 0), 0u) << problems[0];
+    EXPECT_EQ(problems[1], path(kColorMapFile) + ": not a regular file");
+
+    const std::vector<std::string> none = checkDataDirectory(dir + "/nowhere");
+    ASSERT_EQ(none.size(), 1u);
+    EXPECT_EQ(none[0], dir + "/nowhere: missing, or not a directory");
+}
+
+TEST(GeneratedPack, PassesTheCheck)
+{
+    const std::string dir = std::string(SOFTDEMO_SOURCE_DIR) + "/data";
+    if (!fs::exists(dir + "/.pack-version"))
+        GTEST_SKIP() << "no generated data pack in " << dir << " (build the default target to make one)";
+    const std::vector<std::string> problems = checkDataDirectory(dir);
+    EXPECT_TRUE(problems.empty()) << problems.size() << " problems, the first: " << problems.front();
+}
+
+TEST(GeneratedPack, DamagedCopyNamesEachDamagedFile)
+{
+    const std::string source = std::string(SOFTDEMO_SOURCE_DIR) + "/data";
+    if (!fs::exists(source + "/.pack-version"))
+        GTEST_SKIP() << "no generated data pack in " << source;
+    const std::string dir = (fs::temp_directory_path() / ("softdemo-damaged-" + std::to_string(getpid()))).string();
+    fs::remove_all(dir);
+    fs::copy(source, dir, fs::copy_options::recursive);
+    fs::remove(dataFilePath(dir, "data/stamp1.png"));
+    fs::resize_file(dataFilePath(dir, "data/comewithme_2/comewithme_2_frame_0004.png"), 1000);
+    writePng(dataFilePath(dir, "data/vestmarkny.png"), 256, 192);
+
+    const std::vector<std::string> problems = checkDataDirectory(dir);
+    fs::remove_all(dir);
+    ASSERT_EQ(problems.size(), 3u);
+    EXPECT_EQ(problems[0].rfind(dataFilePath(dir, "data/comewithme_2/comewithme_2_frame_0004.png") + ": ", 0), 0u);
+    EXPECT_EQ(problems[1], dataFilePath(dir, "data/vestmarkny.png") + ": 256 x 192 pixels, needs at least 512 x 384");
+    EXPECT_EQ(problems[2], dataFilePath(dir, "data/stamp1.png") + ": missing");
+}

@@ -1,0 +1,104 @@
+#include "FileFormats.h"
+
+#include <lame.h>
+#include <stb_image_write.h>
+
+#include <memory>
+#include <stdexcept>
+
+std::vector<uint8_t> encodePng(const Canvas& c, int channels, bool dither)
+{
+    const std::vector<uint8_t> bytes = toBytes(c, channels, dither);
+    std::vector<uint8_t> out;
+    const auto append = [](void* context, void* data, int size) {
+        auto* o = static_cast<std::vector<uint8_t>*>(context);
+        const auto* p = static_cast<const uint8_t*>(data);
+        o->insert(o->end(), p, p + size);
+    };
+    if (!stbi_write_png_to_func(append, &out, c.width, c.height, channels, bytes.data(), c.width * channels))
+        throw std::runtime_error("PNG encoder failed");
+    return out;
+}
+
+namespace {
+void put16(std::vector<uint8_t>& o, uint32_t v)
+{
+    o.push_back(uint8_t(v));
+    o.push_back(uint8_t(v >> 8));
+}
+void put32(std::vector<uint8_t>& o, uint32_t v)
+{
+    put16(o, v & 0xffff);
+    put16(o, v >> 16);
+}
+} // namespace
+
+std::vector<uint8_t> encodeBmp24(const Canvas& c)
+{
+    const uint32_t stride = (uint32_t(c.width) * 3 + 3) & ~3u;
+    const uint32_t imageBytes = stride * uint32_t(c.height);
+    std::vector<uint8_t> o;
+    o.reserve(54 + imageBytes);
+    o.push_back('B');
+    o.push_back('M');
+    put32(o, 54 + imageBytes);
+    put32(o, 0);
+    put32(o, 54);
+    put32(o, 40); // BITMAPINFOHEADER
+    put32(o, uint32_t(c.width));
+    put32(o, uint32_t(c.height)); // positive: bottom row first
+    put16(o, 1);
+    put16(o, 24);
+    put32(o, 0); // uncompressed
+    put32(o, imageBytes);
+    put32(o, 2835); // 72 dpi
+    put32(o, 2835);
+    put32(o, 0);
+    put32(o, 0);
+    const std::vector<uint8_t> rgb = toBytes(c, 3, false);
+    for (int y = c.height - 1; y >= 0; --y) {
+        const uint8_t* row = &rgb[size_t(y) * c.width * 3];
+        for (int x = 0; x < c.width; ++x) {
+            o.push_back(row[x * 3 + 2]);
+            o.push_back(row[x * 3 + 1]);
+            o.push_back(row[x * 3]);
+        }
+        for (uint32_t pad = uint32_t(c.width) * 3; pad < stride; ++pad)
+            o.push_back(0);
+    }
+    return o;
+}
+
+std::vector<uint8_t> encodeMp3(const std::vector<float>& left, const std::vector<float>& right)
+{
+    std::unique_ptr<lame_global_flags, int (*)(lame_global_flags*)> lame(lame_init(), lame_close);
+    if (!lame)
+        throw std::runtime_error("LAME could not be initialised");
+    lame_set_in_samplerate(lame.get(), 44100);
+    lame_set_out_samplerate(lame.get(), 44100);
+    lame_set_num_channels(lame.get(), 2);
+    lame_set_mode(lame.get(), JOINT_STEREO);
+    lame_set_VBR(lame.get(), vbr_off);
+    lame_set_brate(lame.get(), 192);
+    lame_set_quality(lame.get(), 2);
+    lame_set_bWriteVbrTag(lame.get(), 0); // no header that depends on the encoder's build
+    if (lame_init_params(lame.get()) < 0)
+        throw std::runtime_error("LAME rejected the encoder settings");
+
+    std::vector<uint8_t> out;
+    constexpr int kChunk = 8192;
+    std::vector<unsigned char> buffer(size_t(1.25 * kChunk) + 7200);
+    for (size_t at = 0; at < left.size(); at += kChunk) {
+        const int n = int(std::min<size_t>(kChunk, left.size() - at));
+        const int written = lame_encode_buffer_ieee_float(lame.get(), &left[at], &right[at], n, buffer.data(),
+                                                          int(buffer.size()));
+        if (written < 0)
+            throw std::runtime_error("LAME failed to encode (code " + std::to_string(written) + ")");
+        out.insert(out.end(), buffer.begin(), buffer.begin() + written);
+    }
+    const int written = lame_encode_flush(lame.get(), buffer.data(), int(buffer.size()));
+    if (written < 0)
+        throw std::runtime_error("LAME failed to flush (code " + std::to_string(written) + ")");
+    out.insert(out.end(), buffer.begin(), buffer.begin() + written);
+    return out;
+}

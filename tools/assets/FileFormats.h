@@ -1,0 +1,19 @@
+#pragma once
+#include "Raster.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One file of the pack: its show path ("data/...") and its bytes.
+struct PackFile {
+    std::string path;
+    std::vector<uint8_t> bytes;
+};
+
+// PNG with 1 (grey), 3 (RGB) or 4 (RGBA) channels, fixed encoder settings.
+std::vector<uint8_t> encodePng(const Canvas& c, int channels, bool dither = true);
+// Uncompressed 24-bit bottom-up Windows bitmap.
+std::vector<uint8_t> encodeBmp24(const Canvas& c);
+// 44,100 Hz stereo MP3 at 192 kbit/s CBR; samples in -1 ... 1.
+std::vector<uint8_t> encodeMp3(const std::vector<float>& left, const std::vector<float>& right);

@@ -1,0 +1,140 @@
+// softdemo-assets: writes, checks and reviews the data directory the show reads.
+
+#include "Pack.h"
+#include "tools/common/Progress.h"
+#include "Sheet.h"
+#include "show/DataManifest.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <memory>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+const char* const kUsage =
+    "usage: softdemo-assets [--out DIR] [--if-stale]   generate the data directory (default DIR: data)\n"
+    "       softdemo-assets check [DIR]                check a data directory against the show's needs\n"
+    "       softdemo-assets sheet --out FILE.png [DIR] draw a contact sheet of every picture\n"
+    "Run a command with --help for more.\n";
+
+const char* const kGenerateHelp =
+    "usage: softdemo-assets [--out DIR] [--if-stale]\n"
+    "Generates every picture, both landscape maps, the dialog pictures and the music\n"
+    "into DIR (default: data), the same bytes on every run, then checks the result.\n"
+    "  --out DIR    where to write (created if missing)\n"
+    "  --if-stale   do nothing when DIR already holds a complete pack of this version\n";
+
+const char* const kCheckHelp =
+    "usage: softdemo-assets check [DIR]\n"
+    "Checks that DIR (default: data) holds every file the show reads, decodable and of\n"
+    "the size the show needs. Prints one line per problem and exits 1 if there is any.\n";
+
+const char* const kSheetHelp =
+    "usage: softdemo-assets sheet --out FILE.png [DIR]\n"
+    "Draws every picture of DIR (default: data), the maps and the dialog pictures as\n"
+    "labelled thumbnails into one PNG.\n";
+
+bool isHelp(const std::string& a) { return a == "--help" || a == "-h"; }
+
+int fail(const std::string& message)
+{
+    std::fprintf(stderr, "softdemo-assets: %s\n", message.c_str());
+    return 1;
+}
+
+int runCheck(const std::string& dir)
+{
+    const std::vector<std::string> problems = checkDataDirectory(dir);
+    for (const std::string& p : problems)
+        std::printf("%s\n", p.c_str());
+    if (!problems.empty()) {
+        std::printf("%zu problem%s in %s\n", problems.size(), problems.size() == 1 ? "" : "s", dir.c_str());
+        return 1;
+    }
+    std::printf("%s: every file the show reads is present and usable\n", dir.c_str());
+    return 0;
+}
+
+int runGenerate(const std::string& dir, bool ifStale)
+{
+    if (ifStale && packIsCurrent(dir)) {
+        std::printf("%s: data pack %s is up to date\n", dir.c_str(), kPackVersion);
+        return 0;
+    }
+    std::printf("Generating the data pack %s into %s\n", kPackVersion, dir.c_str());
+    const auto start = std::chrono::steady_clock::now();
+    std::unique_ptr<Progress> bar;
+    const auto progress = [&](size_t done, size_t total) {
+        if (!bar)
+            bar = std::make_unique<Progress>("generating", total);
+        if (done < total)
+            bar->update(done);
+        else
+            bar->finish();
+    };
+    try {
+        const Fonts fonts;
+        const unsigned threads = std::min(8u, std::max(1u, std::thread::hardware_concurrency()));
+        const PackResult result = writePack(dir, fonts, threads, progress);
+        for (const std::string& e : result.errors)
+            std::fprintf(stderr, "%s\n", e.c_str());
+        if (!result.errors.empty())
+            return fail("generation failed");
+        const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::printf("Wrote %zu files, %.1f MB, in %.1f s\n", result.files, double(result.bytes) / 1e6, s);
+    } catch (const std::exception& e) {
+        return fail(e.what());
+    }
+    return runCheck(dir);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::string command = !args.empty() && (args[0] == "check" || args[0] == "sheet") ? args[0] : "";
+    std::string dir = "data", out;
+    bool ifStale = false, sawDir = false;
+    for (size_t i = command.empty() ? 0 : 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (isHelp(a)) {
+            std::fputs(command == "check" ? kCheckHelp : command == "sheet" ? kSheetHelp : kGenerateHelp, stdout);
+            if (command.empty())
+                std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (a == "--out" && command != "check") {
+            if (i + 1 >= args.size())
+                return fail("--out needs a path\n" + std::string(kUsage));
+            (command.empty() ? dir : out) = args[++i];
+        } else if (a == "--if-stale" && command.empty()) {
+            ifStale = true;
+        } else if (!command.empty() && !a.empty() && a[0] != '-' && !sawDir) {
+            dir = a;
+            sawDir = true;
+        } else {
+            return fail("unexpected argument '" + a + "'\n" + kUsage);
+        }
+    }
+    if (command == "check")
+        return runCheck(dir);
+    if (command == "sheet") {
+        if (out.empty())
+            return fail("sheet needs --out FILE.png\n" + std::string(kSheetHelp));
+        try {
+            const Fonts fonts;
+            writePackSheet(dir, out, fonts);
+            std::printf("Wrote the contact sheet of %s to %s\n", dir.c_str(), out.c_str());
+        } catch (const std::exception& e) {
+            return fail(e.what());
+        }
+        return 0;
+    }
+    return runGenerate(dir, ifStale);
+}
