@@ -2,13 +2,15 @@
 #include <bitset>
 #include <cstdint>
 
+#include "scene/Keyboard.h"
+
 // The keyboard as the show asks about it: a key counts as pressed when it is
 // down now or went down since the last question about that key. pump() reads
 // the pending events, which is how presses between questions are seen.
-class Keyboard {
+class Keyboard : public KeyQuery {
 public:
     void pump();
-    bool isDown(uint8_t virtualKey);
+    bool isDown(uint8_t virtualKey) override;
     // A window was asked to close (its close box, Alt+F4, or a quit request).
     bool closeRequested() const { return closing; }
 

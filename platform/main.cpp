@@ -6,11 +6,14 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/Production.h"
 #include "platform/Keyboard.h"
 #include "platform/Screen.h"
 #include "platform/SdlAudio.h"
+#include "scene/Keyboard.h"
+#include "show/DataManifest.h"
 #include "show/ShowScript.h"
 #include "show/Timeline.h"
 #include "window/Base.h"
@@ -20,7 +23,6 @@ namespace {
 
 constexpr const char* kDataDir = "data";
 constexpr uint32_t kPauseMs = 2000;
-constexpr uint8_t kEscape = 0x1B;
 
 int fail(const std::string& why)
 {
@@ -46,6 +48,15 @@ struct SdlSession {
 
 int main()
 {
+    // Everything the show reads must be there before any window opens.
+    const std::vector<std::string> problems = checkDataDirectory(kDataDir);
+    if (!problems.empty()) {
+        for (const std::string& p : problems)
+            std::fprintf(stderr, "softdemo: %s\n", p.c_str());
+        return fail("the data directory data/ is not usable; generate it in this folder with "
+                    "\"softdemo-assets --out data\" (built beside softdemo), or run ./scripts/play, "
+                    "which builds, generates the data and plays");
+    }
     // Ctrl+C in the terminal ends the program the ordinary way.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_Init(SDL_INIT_VIDEO) != 0)
@@ -69,6 +80,7 @@ int main()
         return fail(e.what());
     }
     const PixelBuffer& frame = *production->frameBuffer();
+    setKeyQuery(&keyboard); // the scene's keys
 
     DefaultWindow mainWindow;
     DemoDialog dialog(kDataDir);
@@ -99,7 +111,7 @@ int main()
     bool first = true;
     for (;;) {
         keyboard.pump();
-        if (keyboard.isDown(kEscape)) {
+        if (keyboard.isDown(kKeyEscape)) {
             // Escape before the frame: leave at once, without the shutdown.
             report(frames, showStart);
             std::fflush(nullptr);
@@ -116,7 +128,7 @@ int main()
         screen->present(frame);
         ++frames;
         keyboard.pump();
-        if (keyboard.isDown(kEscape) || keyboard.closeRequested())
+        if (keyboard.isDown(kKeyEscape) || keyboard.closeRequested())
             break;
     }
 
