@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/Production.h"
+#include "platform/FrameLoop.h"
 #include "platform/Keyboard.h"
 #include "platform/Screen.h"
 #include "platform/SdlAudio.h"
@@ -108,28 +109,12 @@ int main()
     const uint32_t showStart = SDL_GetTicks();
 
     uint32_t frames = 0;
-    bool first = true;
-    for (;;) {
-        keyboard.pump();
-        if (keyboard.isDown(kKeyEscape)) {
-            // Escape before the frame: leave at once, without the shutdown.
-            report(frames, showStart);
-            std::fflush(nullptr);
-            std::_Exit(0);
-        }
-        if (first) {
-            production->prepare();
-            first = false;
-        }
-        production->update();
-        production->draw();
-        if (production->clock->timeMs >= float(kShowEndMs))
-            break; // the last frame is not shown
-        screen->present(frame);
-        ++frames;
-        keyboard.pump();
-        if (keyboard.isDown(kKeyEscape) || keyboard.closeRequested())
-            break;
+    const LoopEnd end = runFrames(*production, keyboard, [&](const PixelBuffer& f) { screen->present(f); }, frames);
+    if (end == LoopEnd::EscapeBeforeFrame) {
+        // Leave at once, without the shutdown.
+        report(frames, showStart);
+        std::fflush(nullptr);
+        std::_Exit(0);
     }
 
     production->clock->stop();

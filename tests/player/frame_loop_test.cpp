@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "SdlTest.h"
+#include "TestData.h"
+#include "platform/FrameLoop.h"
+#include "window/Base.h"
+
+namespace {
+
+// A show of no effects on a clock that reads the next of `ticks` at each
+// question (and keeps the last); the presented frames note their time.
+struct FrameLoopTest : ::testing::Test {
+    TempDir dir;
+    std::vector<uint32_t> ticks;
+    size_t nextTick = 0;
+    std::unique_ptr<Production> production;
+    Keyboard keyboard;
+    Base window;
+    std::vector<float> shown;
+    std::function<void()> onPresent = [] {};
+
+    void SetUp() override
+    {
+        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+        writeMaps(dir);
+        production = std::make_unique<Production>(dir.str(), [this] {
+            const uint32_t t = ticks[std::min(nextTick, ticks.size() - 1)];
+            ++nextTick;
+            return t;
+        });
+        production->addBuffer("FrameBuffer");
+    }
+
+    LoopEnd run(std::vector<uint32_t> times, uint32_t& frames)
+    {
+        ticks = std::move(times);
+        production->clock->start();
+        return runFrames(
+            *production, keyboard,
+            [this](const PixelBuffer&) {
+                shown.push_back(production->clock->timeMs);
+                onPresent();
+            },
+            frames);
+    }
+};
+
+TEST_F(FrameLoopTest, TheFrameAtTheEndTimeIsNeverShown)
+{
+    uint32_t frames = 0;
+    EXPECT_EQ(run({1000, 1000, 1040, 60000, 119376, 119377, 119400}, frames), LoopEnd::ShowOver);
+    EXPECT_EQ(shown, (std::vector<float>{0, 40, 59000, 118376}));
+    EXPECT_EQ(frames, 4u);
+}
+
+TEST_F(FrameLoopTest, EscapeBeforeTheFirstFrameDrawsNothing)
+{
+    // Pressed and let go during the pause: still seen at the first question.
+    pushEvent(keyEvent(window.window, SDL_SCANCODE_ESCAPE));
+    pushEvent(keyEvent(window.window, SDL_SCANCODE_ESCAPE, false));
+    uint32_t frames = 0;
+    EXPECT_EQ(run({0, 500}, frames), LoopEnd::EscapeBeforeFrame);
+    EXPECT_EQ(frames, 0u);
+    EXPECT_EQ(nextTick, 1u); // the clock was never asked for a frame's time
+}
+
+TEST_F(FrameLoopTest, EscapeOrACloseRequestEndsItAfterTheFrame)
+{
+    onPresent = [&] {
+        if (shown.size() == 2)
+            pushEvent(keyEvent(window.window, SDL_SCANCODE_ESCAPE));
+    };
+    uint32_t frames = 0;
+    EXPECT_EQ(run({0, 10, 20, 30, 40}, frames), LoopEnd::EscapeAfterFrame);
+    EXPECT_EQ(frames, 2u);
+
+    shown.clear();
+    onPresent = [&] { pushEvent(closeEvent(window.window)); };
+    frames = 0;
+    nextTick = 0;
+    EXPECT_EQ(run({0, 10, 20}, frames), LoopEnd::CloseRequested);
+    EXPECT_EQ(frames, 1u);
+}
+
+} // namespace
