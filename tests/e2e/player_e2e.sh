@@ -113,12 +113,21 @@ dialog_up() {
     wait_picture 0.3 10 "$dialog_area" || fail "the dialog stayed dark at $dialog_area"
 }
 
+# The show's window, over the whole screen. Its renderer may make it anew
+# once, so ask again until one window holds still.
 show_up() {
-    show=$(wait_window softdemo 30) || fail "the show's window did not open"
-    xdotool search --onlyvisible --name '^DemoDialog$' >/dev/null && fail "the dialog is still open"
-    local screen
+    local screen deadline=$(( $(now_ms) + 30000 )) seen=""
     screen=$(xdotool getdisplaygeometry | tr ' ' x)
-    [ "$(geometry "$show")" = "0,0 $screen" ] || fail "the show covers $(geometry "$show"), not the screen $screen"
+    while [ "$(now_ms)" -lt "$deadline" ]; do
+        player_running || fail "the player ended before the show"
+        show=$(wait_window softdemo 30) || fail "the show's window did not open"
+        seen=$(geometry "$show" 2>/dev/null)
+        [ "$seen" = "0,0 $screen" ] && break
+        sleep 0.1
+    done
+    [ "$seen" = "0,0 $screen" ] || fail "the show covers \"$seen\", not the screen $screen"
+    xdotool search --onlyvisible --name '^DemoDialog$' >/dev/null && fail "the dialog is still open"
+    return 0
 }
 
 press_escape() {
