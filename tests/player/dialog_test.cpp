@@ -148,14 +148,4 @@ TEST_F(DialogTest, MissingPicturesLeaveWorkingButtons)
     EXPECT_EQ(dialog.choice, 10002);
 }
 
-TEST_F(DialogTest, RunsAgainAfterItHasClosed)
-{
-    ScriptedDialog dialog(dir.str());
-    dialog.script = [&](SDL_Window* w) { pushEvent(closeEvent(w)); };
-    EXPECT_EQ(dialog.run(owner.window), 1);
-    dialog.script = [&](SDL_Window* w) { click(w, 204, 100); };
-    EXPECT_EQ(dialog.run(owner.window), 0);
-    EXPECT_EQ(dialog.choice, 10003);
-}
-
 } // namespace
