@@ -1,0 +1,117 @@
+#include "effects/CAExp.h"
+
+#include "effects/Random.h"
+
+namespace {
+
+constexpr uint8_t kTwoAlive[6] = {0b0011, 0b0110, 0b1100, 0b1001, 0b1010, 0b0101};
+constexpr uint8_t kOneAlive[4] = {0b0001, 0b0010, 0b0100, 0b1000};
+
+// kPatterns[live][r % 12]: 12 is a multiple of both 6 and 4, so one remainder
+// serves every row.
+constexpr auto kPatterns = [] {
+    struct { uint8_t p[5][12]; } t{};
+    for (int k = 0; k < 12; ++k) {
+        t.p[0][k] = 0b0000;
+        t.p[1][k] = kOneAlive[k % 4];
+        t.p[2][k] = kTwoAlive[k % 6];
+        t.p[3][k] = kOneAlive[k % 4] ^ 0b1111;
+        t.p[4][k] = 0b1111;
+    }
+    return t;
+}();
+
+// Pair swaps, indexed by the random number's low 3 bits. Cells are 4-bit
+// groups A B C D (bit 3 ... bit 0) of the neighbourhood (x, y), (x + 1, y),
+// (x, y + 1), (x + 1, y + 1).
+constexpr auto kSwapped = [] {
+    constexpr int pairs[8][2] = {{0, 1}, {0, 2}, {1, 2}, {1, 3}, {0, 3}, {2, 3}, {0, 1}, {2, 3}};
+    struct { uint8_t q[8][16]; } t{};
+    for (int sel = 0; sel < 8; ++sel)
+        for (int q = 0; q < 16; ++q) {
+            const int i = 3 - pairs[sel][0], j = 3 - pairs[sel][1];
+            const int bi = (q >> i) & 1, bj = (q >> j) & 1;
+            t.q[sel][q] = uint8_t((q & ~(1 << i) & ~(1 << j)) | bi << j | bj << i);
+        }
+    return t;
+}();
+
+inline uint8_t alive(uint32_t pixel)
+{
+    return (pixel >> 2) & 1;
+}
+
+} // namespace
+
+uint8_t CAExp::blockPattern(uint32_t live, uint32_t r)
+{
+    return kPatterns.p[live][r % 12];
+}
+
+CAExp::CAExp()
+{
+    setClassName(typeid(*this));
+    addVariable(&flag, "flag");
+    addVariable(&pixelRef, "pixelRef");
+    cells = std::make_unique<uint8_t[]>(kCells);
+}
+
+void CAExp::draw()
+{
+    if (flag == 0 || !pixelRef)
+        return;
+    const uint32_t W = pixelRef->width, H = pixelRef->height, N = W * H;
+    if (N > kCells)
+        return;
+    const uint32_t* P = pixelRef->pixels;
+    uint8_t* cell = cells.get();
+
+    // Pair swaps, anchors backwards, reading the target. Where neighbourhoods
+    // overlap the smallest anchor writes last, so cell p >= W + 1 ends up with
+    // the D output of anchor p - W - 1 and only the first row's anchors need
+    // their other outputs. Neighbours at index N or beyond are dead and
+    // results for them are dropped.
+    const uint32_t fastEnd = N >= W + 1 ? N - W - 1 : 0; // anchors below it write D in range
+    uint32_t j = N;
+    for (; j > fastEnd && j > W; --j)
+        nextRandom();
+    // D after the swap selected by r & 7 comes from this offset from the anchor.
+    const uint32_t dSource[8] = {W + 1, W + 1, W + 1, 1, 0, W, W + 1, W};
+    for (; j > W; --j) {
+        const uint32_t i = j - 1;
+        cell[i + W + 1] = alive(P[i + dSource[nextRandom() & 7]]);
+    }
+    const auto at = [&](uint32_t i) -> uint8_t { return i < N ? alive(P[i]) : 0; };
+    for (; j > 0; --j) {
+        const uint32_t i = j - 1;
+        const uint8_t q = kSwapped.q[nextRandom() & 7][at(i) << 3 | at(i + 1) << 2 | at(i + W) << 1 | at(i + W + 1)];
+        if (i + 1 < N)
+            cell[i + 1] = (q >> 2) & 1;
+        if (i == 0) {
+            if (W < N)
+                cell[W] = (q >> 1) & 1;
+            cell[0] = q >> 3;
+        }
+        if (i + W + 1 < N)
+            cell[i + W + 1] = q & 1;
+    }
+
+    // Block rule, in place, wrapping at the right and bottom edges.
+    for (uint32_t y = 0; y < H; ++y) {
+        uint8_t* top = cell + y * W;
+        uint8_t* bottom = cell + (y + 1 == H ? 0 : y + 1) * W;
+        for (uint32_t x = 0; x < W; ++x) {
+            const uint32_t x1 = x + 1 == W ? 0 : x + 1;
+            const uint32_t r = nextRandom();
+            const uint8_t p = kPatterns.p[top[x] + top[x1] + bottom[x] + bottom[x1]][r % 12];
+            top[x] = p >> 3;
+            top[x1] = (p >> 2) & 1;
+            bottom[x] = (p >> 1) & 1;
+            bottom[x1] = p & 1;
+        }
+    }
+
+    uint32_t* out = pixelRef->pixels;
+    for (uint32_t i = 0; i < N; ++i)
+        out[i] = cell[i] * 0xffffffu;
+}

@@ -1,0 +1,25 @@
+#pragma once
+#include <memory>
+
+#include "effects/Effect.h"
+
+// A randomised two-state automaton living in the target's pixels: a pixel is
+// alive when bit 2 is set. Each frame every 2 x 2 neighbourhood swaps one
+// random pair of cells, then every 2 x 2 block (wrapping at the edges) takes
+// a random pattern with the same number of live cells; the result is written
+// back as white (alive) and black. Targets over kCells pixels are left alone.
+class CAExp : public Effect {
+public:
+    static constexpr uint32_t kCells = 512 * 384;
+
+    int8_t flag = 0;
+    std::unique_ptr<uint8_t[]> cells; // 1 alive, 0 dead
+
+    CAExp();
+    void draw() override;
+
+    // The block rule's new pattern for a block with `live` live cells and
+    // random number r: bit 3 is (x, y), bit 2 (x + 1, y), bit 1 (x, y + 1),
+    // bit 0 (x + 1, y + 1). Blocks with 0 or 4 live cells keep theirs.
+    static uint8_t blockPattern(uint32_t live, uint32_t r);
+};
