@@ -1,5 +1,9 @@
 #include "effects/CAExp.h"
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "effects/Random.h"
 
 namespace {
@@ -7,19 +11,21 @@ namespace {
 constexpr uint8_t kTwoAlive[6] = {0b0011, 0b0110, 0b1100, 0b1001, 0b1010, 0b0101};
 constexpr uint8_t kOneAlive[4] = {0b0001, 0b0010, 0b0100, 0b1000};
 
-// kPatterns[live][r % 12]: 12 is a multiple of both 6 and 4, so one remainder
-// serves every row.
+// The new patterns for r % 12 (a multiple of both 6 and 4), one nibble per
+// live count 0 ... 4. The word depends only on r, so it is fetched before the
+// cells are known and the count just shifts it.
 constexpr auto kPatterns = [] {
-    struct { uint8_t p[5][12]; } t{};
-    for (int k = 0; k < 12; ++k) {
-        t.p[0][k] = 0b0000;
-        t.p[1][k] = kOneAlive[k % 4];
-        t.p[2][k] = kTwoAlive[k % 6];
-        t.p[3][k] = kOneAlive[k % 4] ^ 0b1111;
-        t.p[4][k] = 0b1111;
-    }
+    struct { uint32_t byR[12]; } t{};
+    for (int k = 0; k < 12; ++k)
+        t.byR[k] = 0b0000 | kOneAlive[k % 4] << 4 | kTwoAlive[k % 6] << 8 | (kOneAlive[k % 4] ^ 0b1111) << 12 |
+                   0b1111 << 16;
     return t;
 }();
+
+inline uint32_t pattern(uint32_t live, uint32_t r)
+{
+    return (kPatterns.byR[r % 12] >> (4 * live)) & 15;
+}
 
 // Pair swaps, indexed by the random number's low 3 bits. Cells are 4-bit
 // groups A B C D (bit 3 ... bit 0) of the neighbourhood (x, y), (x + 1, y),
@@ -36,6 +42,27 @@ constexpr auto kSwapped = [] {
     return t;
 }();
 
+// Cells to pixels: white for alive, black for dead.
+void writeCells(uint32_t* out, const uint8_t* cells, uint32_t count)
+{
+    uint32_t i = 0;
+#ifdef __SSE2__
+    // Sixteen cells at a time: each live byte widens to an all-ones word.
+    const __m128i zero = _mm_setzero_si128(), white = _mm_set1_epi32(0xffffff);
+    for (; i + 16 <= count; i += 16) {
+        const __m128i live = _mm_cmpgt_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(cells + i)), zero);
+        const __m128i halves[2] = {_mm_unpacklo_epi8(live, live), _mm_unpackhi_epi8(live, live)};
+        for (int h = 0; h < 2; ++h) {
+            __m128i* dst = reinterpret_cast<__m128i*>(out + i + 8 * h);
+            _mm_storeu_si128(dst, _mm_and_si128(_mm_unpacklo_epi16(halves[h], halves[h]), white));
+            _mm_storeu_si128(dst + 1, _mm_and_si128(_mm_unpackhi_epi16(halves[h], halves[h]), white));
+        }
+    }
+#endif
+    for (; i < count; ++i)
+        out[i] = cells[i] * 0xffffffu;
+}
+
 inline uint8_t alive(uint32_t pixel)
 {
     return (pixel >> 2) & 1;
@@ -45,7 +72,7 @@ inline uint8_t alive(uint32_t pixel)
 
 uint8_t CAExp::blockPattern(uint32_t live, uint32_t r)
 {
-    return kPatterns.p[live][r % 12];
+    return uint8_t(pattern(live, r));
 }
 
 CAExp::CAExp()
@@ -65,6 +92,7 @@ void CAExp::draw()
         return;
     const uint32_t* P = pixelRef->pixels;
     uint8_t* cell = cells.get();
+    uint32_t state = randomState(); // kept out of memory, where the cell stores could alias it
 
     // Pair swaps, anchors backwards, reading the target. Where neighbourhoods
     // overlap the smallest anchor writes last, so cell p >= W + 1 ends up with
@@ -74,17 +102,17 @@ void CAExp::draw()
     const uint32_t fastEnd = N >= W + 1 ? N - W - 1 : 0; // anchors below it write D in range
     uint32_t j = N;
     for (; j > fastEnd && j > W; --j)
-        nextRandom();
+        nextRandom(state);
     // D after the swap selected by r & 7 comes from this offset from the anchor.
     const uint32_t dSource[8] = {W + 1, W + 1, W + 1, 1, 0, W, W + 1, W};
     for (; j > W; --j) {
         const uint32_t i = j - 1;
-        cell[i + W + 1] = alive(P[i + dSource[nextRandom() & 7]]);
+        cell[i + W + 1] = alive(P[i + dSource[nextRandom(state) & 7]]);
     }
     const auto at = [&](uint32_t i) -> uint8_t { return i < N ? alive(P[i]) : 0; };
     for (; j > 0; --j) {
         const uint32_t i = j - 1;
-        const uint8_t q = kSwapped.q[nextRandom() & 7][at(i) << 3 | at(i + 1) << 2 | at(i + W) << 1 | at(i + W + 1)];
+        const uint8_t q = kSwapped.q[nextRandom(state) & 7][at(i) << 3 | at(i + 1) << 2 | at(i + W) << 1 | at(i + W + 1)];
         if (i + 1 < N)
             cell[i + 1] = (q >> 2) & 1;
         if (i == 0) {
@@ -96,22 +124,29 @@ void CAExp::draw()
             cell[i + W + 1] = q & 1;
     }
 
-    // Block rule, in place, wrapping at the right and bottom edges.
+    // Block rule, in place, wrapping at the right and bottom edges. A block's
+    // left cells are what the block before it left in its right cells, so they
+    // are carried in registers rather than read back from the stores just made
+    // (in a one-row grid the bottom writes land last, on the same cells).
     for (uint32_t y = 0; y < H; ++y) {
         uint8_t* top = cell + y * W;
         uint8_t* bottom = cell + (y + 1 == H ? 0 : y + 1) * W;
+        const uint32_t carryShift = top == bottom ? 0 : 2;
+        uint32_t a = top[0], c = bottom[0];
         for (uint32_t x = 0; x < W; ++x) {
             const uint32_t x1 = x + 1 == W ? 0 : x + 1;
-            const uint32_t r = nextRandom();
-            const uint8_t p = kPatterns.p[top[x] + top[x1] + bottom[x] + bottom[x1]][r % 12];
+            const uint32_t r = nextRandom(state);
+            const uint32_t p = pattern(a + top[x1] + c + bottom[x1], r);
             top[x] = p >> 3;
             top[x1] = (p >> 2) & 1;
             bottom[x] = (p >> 1) & 1;
             bottom[x1] = p & 1;
+            a = (p >> carryShift) & 1;
+            c = p & 1;
         }
     }
 
-    uint32_t* out = pixelRef->pixels;
-    for (uint32_t i = 0; i < N; ++i)
-        out[i] = cell[i] * 0xffffffu;
+    randomState() = state;
+
+    writeCells(pixelRef->pixels, cell, N);
 }
