@@ -74,19 +74,27 @@ void Voxel::draw()
     const uint8_t mapX = uint8_t(offsetX + u);
     const uint8_t mapY = uint8_t(E + offsetY + v);
 
+    // Steps outer, columns inner: every column samples the same map row at a
+    // given step, so the rows in use stay in cache and neighbouring columns
+    // fill neighbouring pixels. Columns are independent, so the picture is the
+    // same as marching one column at a time.
     uint32_t* pixels = pixelRef->pixels;
     std::fill_n(pixels, kWidth * kHeight, 0u);
-    for (int n = 0; n < kWidth; ++n) {
-        uint32_t yTop = kHeight - 1;
-        for (int K = 0; K < kSteps; ++K) {
-            const uint8_t ox = uint8_t(((n - 256) * K) >> 8); // arithmetic shift: rounds down
-            const uint32_t cell = uint32_t(uint8_t(mapY - K)) << 8 | uint8_t(ox + mapX);
-            const uint32_t s = projected[K * 256 + heightMap[cell]];
-            if (s < yTop) {
-                const uint32_t p = shaded[cell];
-                for (uint32_t row = yTop; row > s; --row)
-                    pixels[row * kWidth + n] = p;
-                yTop = s;
+    uint16_t yTop[kWidth];
+    std::fill_n(yTop, kWidth, uint16_t(kHeight - 1));
+    for (int K = 0; K < kSteps; ++K) {
+        const int row = uint8_t(mapY - K) * 256;
+        const uint8_t* heights = heightMap.get() + row;
+        const uint32_t* colours = shaded.get() + row;
+        const uint16_t* rows = projected.get() + K * 256;
+        for (int n = 0; n < kWidth; ++n) {
+            const uint8_t mx = uint8_t((((n - 256) * K) >> 8) + mapX); // arithmetic shift: rounds down
+            const uint32_t s = rows[heights[mx]];
+            if (s < yTop[n]) {
+                const uint32_t p = colours[mx];
+                for (uint32_t y = yTop[n]; y > s; --y)
+                    pixels[y * kWidth + n] = p;
+                yTop[n] = uint16_t(s);
             }
         }
     }
