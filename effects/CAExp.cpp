@@ -1,5 +1,6 @@
 #include "effects/CAExp.h"
 
+#include <utility>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -27,20 +28,10 @@ inline uint32_t pattern(uint32_t live, uint32_t r)
     return (kPatterns.byR[r % 12] >> (4 * live)) & 15;
 }
 
-// Pair swaps, indexed by the random number's low 3 bits. Cells are 4-bit
-// groups A B C D (bit 3 ... bit 0) of the neighbourhood (x, y), (x + 1, y),
-// (x, y + 1), (x + 1, y + 1).
-constexpr auto kSwapped = [] {
-    constexpr int pairs[8][2] = {{0, 1}, {0, 2}, {1, 2}, {1, 3}, {0, 3}, {2, 3}, {0, 1}, {2, 3}};
-    struct { uint8_t q[8][16]; } t{};
-    for (int sel = 0; sel < 8; ++sel)
-        for (int q = 0; q < 16; ++q) {
-            const int i = 3 - pairs[sel][0], j = 3 - pairs[sel][1];
-            const int bi = (q >> i) & 1, bj = (q >> j) & 1;
-            t.q[sel][q] = uint8_t((q & ~(1 << i) & ~(1 << j)) | bi << j | bj << i);
-        }
-    return t;
-}();
+// The pair of cells that a random number's low 3 bits swap, with the cells of
+// a neighbourhood numbered A = (x, y), B = (x + 1, y), C = (x, y + 1),
+// D = (x + 1, y + 1) as 0 ... 3.
+constexpr uint8_t kSwapPairs[8][2] = {{0, 1}, {0, 2}, {1, 2}, {1, 3}, {0, 3}, {2, 3}, {0, 1}, {2, 3}};
 
 // Cells to pixels: white for alive, black for dead.
 void writeCells(uint32_t* out, const uint8_t* cells, uint32_t count)
@@ -94,34 +85,34 @@ void CAExp::draw()
     uint8_t* cell = cells.get();
     uint32_t state = randomState(); // kept out of memory, where the cell stores could alias it
 
-    // Pair swaps, anchors backwards, reading the target. Where neighbourhoods
-    // overlap the smallest anchor writes last, so cell p >= W + 1 ends up with
-    // the D output of anchor p - W - 1 and only the first row's anchors need
-    // their other outputs. Neighbours at index N or beyond are dead and
-    // results for them are dropped.
+    // Pair swaps, anchors backwards, reading the target into the cells.
+    // Where neighbourhoods overlap the smallest anchor writes last, so cell
+    // p >= W + 1 ends up with the D of anchor p - W - 1: past the first row an
+    // anchor needs only its D, and the last W + 1 anchors only their random
+    // number. Neighbours at index N or beyond are dead; results for them are
+    // dropped.
+    const uint32_t offset[4] = {0, 1, W, W + 1}; // A B C D from the anchor
+    uint32_t dSource[8]; // where D's value comes from after each swap
+    for (int sel = 0; sel < 8; ++sel)
+        dSource[sel] = offset[kSwapPairs[sel][1] == 3 ? kSwapPairs[sel][0] : 3];
     const uint32_t fastEnd = N >= W + 1 ? N - W - 1 : 0; // anchors below it write D in range
     uint32_t j = N;
     for (; j > fastEnd && j > W; --j)
         nextRandom(state);
-    // D after the swap selected by r & 7 comes from this offset from the anchor.
-    const uint32_t dSource[8] = {W + 1, W + 1, W + 1, 1, 0, W, W + 1, W};
     for (; j > W; --j) {
         const uint32_t i = j - 1;
         cell[i + W + 1] = alive(P[i + dSource[nextRandom(state) & 7]]);
     }
-    const auto at = [&](uint32_t i) -> uint8_t { return i < N ? alive(P[i]) : 0; };
     for (; j > 0; --j) {
         const uint32_t i = j - 1;
-        const uint8_t q = kSwapped.q[nextRandom(state) & 7][at(i) << 3 | at(i + 1) << 2 | at(i + W) << 1 | at(i + W + 1)];
-        if (i + 1 < N)
-            cell[i + 1] = (q >> 2) & 1;
-        if (i == 0) {
-            if (W < N)
-                cell[W] = (q >> 1) & 1;
-            cell[0] = q >> 3;
-        }
-        if (i + W + 1 < N)
-            cell[i + W + 1] = q & 1;
+        uint8_t q[4];
+        for (int k = 0; k < 4; ++k)
+            q[k] = i + offset[k] < N ? alive(P[i + offset[k]]) : 0;
+        const uint8_t* pair = kSwapPairs[nextRandom(state) & 7];
+        std::swap(q[pair[0]], q[pair[1]]);
+        for (int k = 0; k < 4; ++k) // in order: for W = 1, C lands on B's cell last
+            if (i + offset[k] < N)
+                cell[i + offset[k]] = q[k];
     }
 
     // Block rule, in place, wrapping at the right and bottom edges. A block's

@@ -180,7 +180,9 @@ void PutBuffer::draw()
         // Source pixels past the end read as 0, which leaves the target as it
         // is. In place, the source index O + k never trails k, so every read
         // sees the pixel before this pass changed it.
-        const size_t count = O < S.pixelCount ? std::min<size_t>(T.pixelCount, S.pixelCount - O) : 0;
+        if (O >= S.pixelCount)
+            break;
+        const size_t count = std::min<size_t>(T.pixelCount, S.pixelCount - O);
         if (blendmode == 1)
             addOrSubtract<true>(T.pixels, S.pixels + O, count, alpha);
         else
@@ -189,13 +191,14 @@ void PutBuffer::draw()
     }
     case 3: {
         const uint8_t a = alpha;
-        forEachClippedRow(S, T, int64_t(posX) + jx, Y + jy, [a, inPlace](uint32_t* t, const uint32_t* s, size_t count) {
+        const auto row = [a, inPlace](uint32_t* t, const uint32_t* s, size_t count) {
             if (!inPlace)
                 blendRow(t, s, count, a);
             else
                 for (size_t k = 0; k < count; ++k)
                     t[k] = blend(s[k], t[k], a);
-        });
+        };
+        forEachClippedRow(S, T, int64_t(posX) + jx, Y + jy, row);
         break;
     }
     default: break;

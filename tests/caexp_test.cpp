@@ -71,7 +71,8 @@ TEST(CAExp, BlockPatternsKeepTheLiveCount)
 TEST(CAExp, MatchesStepByStepGenerations)
 {
     std::mt19937 rng(3);
-    const std::pair<uint16_t, uint16_t> sizes[] = {{512, 384}, {7, 5}, {1, 1}, {1, 9}, {9, 1}, {2, 2}, {3, 100}, {100, 3}};
+    const std::pair<uint16_t, uint16_t> sizes[] = {{512, 384}, {7, 5}, {1, 1}, {1, 9},
+                                                   {9, 1},     {2, 2}, {3, 100}, {100, 3}};
     for (auto [w, h] : sizes) {
         PixelBuffer T("t", w, h), expected("e", w, h);
         // Bit 2 alone decides: white with bit 2 clear is dead, 4 is alive.

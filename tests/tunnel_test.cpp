@@ -57,7 +57,9 @@ TEST(Tunnel, LooksUpTexelsByUnsignedRemainder)
 
     // Whole picture, mask path and general path, against the formula; time
     // 1.0 moves columns by exactly w and rows by h / 4.
-    for (auto [w, h, time] : {std::tuple{256u, 256u, 1.0f}, {300u, 384u, 1.0f}, {64u, 128u, 2.37f}, {300u, 7u, -3.9f}}) {
+    const std::tuple<uint32_t, uint32_t, float> cases[] = {{256, 256, 1.0f}, {300, 384, 1.0f}, {64, 128, 2.37f},
+                                                            {300, 7, -3.9f}};
+    for (auto [w, h, time] : cases) {
         Texture texture{uint16_t(w), uint16_t(h)};
         t.fromBuffer = &texture;
         t.time = time;
