@@ -9,6 +9,7 @@
 
 namespace {
 
+// Block patterns, bit 3 ... bit 0 = (x, y), (x + 1, y), (x, y + 1), (x + 1, y + 1).
 constexpr uint8_t kTwoAlive[6] = {0b0011, 0b0110, 0b1100, 0b1001, 0b1010, 0b0101};
 constexpr uint8_t kOneAlive[4] = {0b0001, 0b0010, 0b0100, 0b1000};
 
@@ -23,6 +24,8 @@ constexpr auto kPatterns = [] {
     return t;
 }();
 
+// The block rule's new pattern for `live` live cells and random number r;
+// blocks with 0 or 4 live cells keep theirs.
 inline uint32_t pattern(uint32_t live, uint32_t r)
 {
     return (kPatterns.byR[r % 12] >> (4 * live)) & 15;
@@ -60,11 +63,6 @@ inline uint8_t alive(uint32_t pixel)
 }
 
 } // namespace
-
-uint8_t CAExp::blockPattern(uint32_t live, uint32_t r)
-{
-    return uint8_t(pattern(live, r));
-}
 
 CAExp::CAExp()
 {

@@ -17,9 +17,4 @@ public:
 
     CAExp();
     void draw() override;
-
-    // The block rule's new pattern for a block with `live` live cells and
-    // random number r: bit 3 is (x, y), bit 2 (x + 1, y), bit 1 (x, y + 1),
-    // bit 0 (x + 1, y + 1). Blocks with 0 or 4 live cells keep theirs.
-    static uint8_t blockPattern(uint32_t live, uint32_t r);
 };
