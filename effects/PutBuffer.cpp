@@ -55,6 +55,8 @@ void addOrSubtract(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
         t[k] = saturate<Add>(t[k], scale(s[k], alpha));
 }
 
+// Weights a + m = 255 over 256: even a transparent source darkens d a little,
+// and the top byte becomes 0.
 inline uint32_t blend(uint32_t s, uint32_t d, uint32_t alpha)
 {
     const uint32_t a = ((s >> 24) * alpha) >> 8;
