@@ -10,10 +10,15 @@ inline uint32_t& randomState()
     return state;
 }
 
-// 0 ... 32767.
-inline uint32_t nextRandom()
+// 0 ... 32767, advancing the given state. Long runs of draws can keep the
+// state in a local and store it back afterwards, which frees it from memory.
+inline uint32_t nextRandom(uint32_t& state)
 {
-    uint32_t& state = randomState();
     state = state * 214013u + 2531011u;
     return (state >> 16) & 0x7fff;
+}
+
+inline uint32_t nextRandom()
+{
+    return nextRandom(randomState());
 }

@@ -5,7 +5,11 @@
 #include <utility>
 
 #include "effects/Fill.h"
+#include "effects/CAExp.h"
 #include "effects/Noise.h"
+#include "effects/PutBuffer.h"
+#include "effects/Tunnel.h"
+#include "effects/Voxel.h"
 #include "gfx/ImageDecoder.h"
 #include "gfx/Palette.h"
 #include "scene/Scene.h"
@@ -23,6 +27,12 @@ std::unique_ptr<Effect> make(const std::string&)
     return std::make_unique<E>();
 }
 
+// The landscape reads its maps from the data directory.
+std::unique_ptr<Effect> makeVoxel(const std::string& dataDir)
+{
+    return std::make_unique<Voxel>(dataDir);
+}
+
 // Matched in this order, by exact name.
 const EffectClass kEffectClasses[] = {
     {"Clear", make<Clear>},
@@ -30,7 +40,11 @@ const EffectClass kEffectClasses[] = {
     {"Circle", make<Circle>},
     {"Noise", make<Noise>},
     {"GradientReflected", make<GradientReflected>},
+    {"PutBuffer", make<PutBuffer>},
     {"Scene", make<Scene>},
+    {"Voxel", makeVoxel},
+    {"Tunnel", make<Tunnel>},
+    {"CAExp", make<CAExp>},
 };
 
 uint32_t steadyMilliseconds()

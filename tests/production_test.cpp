@@ -24,9 +24,8 @@ struct ProductionTest : ::testing::Test {
 
 TEST_F(ProductionTest, ConstructionGathersKindsAndPalette)
 {
-    ASSERT_GE(production->effectKinds.size(), 5u);
-    EXPECT_EQ(production->effectKinds[0], "Clear");
-    EXPECT_EQ(production->effectKinds[4], "GradientReflected");
+    EXPECT_EQ(production->effectKinds, (std::vector<std::string>{"Clear", "Box", "Circle", "Noise", "GradientReflected",
+                                                                  "PutBuffer", "Scene", "Voxel", "Tunnel", "CAExp"}));
     EXPECT_EQ(production->generatorKinds, std::vector<std::string>{"Sine"});
     EXPECT_EQ(production->paletteName, "MCGA_MODE13H");
     EXPECT_EQ(paletteIndexByName().at("CBLUES_PAL"), 13);

@@ -2,6 +2,7 @@
 
 #include "TestData.h"
 #include "engine/Production.h"
+#include "show/DataManifest.h"
 #include "show/ShowScript.h"
 
 namespace {
@@ -31,6 +32,8 @@ TEST(ShowScript, EmbeddedShowHasItsShape)
     EXPECT_EQ(show.images[63].name, "data/text_10.png");
     EXPECT_EQ(show.images[72].name, "data/tun_bw7.png");
     EXPECT_EQ(show.images[132].name, "data/overlay.png");
+    for (size_t i = 0; i < kShowImageCount; ++i)
+        EXPECT_EQ(show.images[i].name, kShowImageFiles[i]) << "the data check must ask for the show's pictures";
     ASSERT_EQ(show.objects.size(), 41u);
     EXPECT_TRUE(show.objects[31].generator);
     EXPECT_EQ(show.objects[12].className, "Scene");

@@ -43,9 +43,11 @@ void Progress::update(uint64_t done)
 
 void Progress::finish()
 {
-    lastTenth = -1;
-    lastDraw = {};
-    update(total);
+    if (lastTenth != 10 || terminal) {
+        lastTenth = -1;
+        lastDraw = {};
+        update(total);
+    }
     if (terminal)
         std::fputc('\n', stderr);
 }

@@ -129,13 +129,31 @@ int bench(const RenderOptions& o)
     const double fps = double(frameMs.size()) / wall;
     const uint32_t worstAt = frameTimeMs(worst, o.fps);
 
+    // The slowest whole seconds of the show, by their mean frame time.
+    std::vector<std::pair<double, uint32_t>> slowest(kShowEndMs / 1000 + 1);
+    std::vector<uint32_t> framesIn(slowest.size());
+    for (size_t i = 0; i < frameMs.size(); ++i) {
+        const uint32_t second = frameTimeMs(i, o.fps) / 1000;
+        slowest[second].first += frameMs[i];
+        slowest[second].second = second;
+        ++framesIn[second];
+    }
+    for (size_t i = 0; i < slowest.size(); ++i)
+        slowest[i].first /= std::max(1u, framesIn[i]);
+    std::stable_sort(slowest.begin(), slowest.end(), [](auto& a, auto& b) { return a.first > b.first; });
+    slowest.resize(std::min<size_t>(5, slowest.size()));
+
     if (o.json) {
         std::printf("{\"frames\": %zu, \"timelineFps\": %u, \"seconds\": %.3f, \"framesPerSecond\": %.1f, "
                     "\"medianFrameMs\": %.3f, \"worstFrameMs\": %.3f, \"worstFrameAtMs\": %u, \"shares\": {",
                     frameMs.size(), o.fps, wall, fps, median, frameMs[worst], worstAt);
         for (size_t i = 0; i < shares.size(); ++i)
             std::printf("%s\"%s\": %.4f", i ? ", " : "", shares[i].first.c_str(), shares[i].second / measured);
-        std::printf("}}\n");
+        std::printf("}, \"slowestSeconds\": [");
+        for (size_t i = 0; i < slowest.size(); ++i)
+            std::printf("%s{\"fromMs\": %u, \"meanFrameMs\": %.3f}", i ? ", " : "", slowest[i].second * 1000,
+                        slowest[i].first);
+        std::printf("]}\n");
         return 0;
     }
     std::printf("frames:      %zu on the %u fps timeline\n", frameMs.size(), o.fps);
@@ -144,6 +162,9 @@ int bench(const RenderOptions& o)
     std::printf("share of the time by effect class:\n");
     for (const auto& [name, s] : shares)
         std::printf("  %-18s %5.1f %%  %8.3f s\n", name.c_str(), 100.0 * s / measured, s);
+    std::printf("slowest seconds of the show, by mean frame time:\n");
+    for (const auto& [ms, second] : slowest)
+        std::printf("  %6.1f - %6.1f s   %.3f ms\n", second * 1.0, second + 1.0, ms);
     return 0;
 }
 

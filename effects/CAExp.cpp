@@ -1,0 +1,141 @@
+#include "effects/CAExp.h"
+
+#include <utility>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+#include "effects/Random.h"
+
+namespace {
+
+// Block patterns, bit 3 ... bit 0 = (x, y), (x + 1, y), (x, y + 1), (x + 1, y + 1).
+constexpr uint8_t kTwoAlive[6] = {0b0011, 0b0110, 0b1100, 0b1001, 0b1010, 0b0101};
+constexpr uint8_t kOneAlive[4] = {0b0001, 0b0010, 0b0100, 0b1000};
+
+// The new patterns for r % 12 (a multiple of both 6 and 4), one nibble per
+// live count 0 ... 4. The word depends only on r, so it is fetched before the
+// cells are known and the count just shifts it.
+constexpr auto kPatterns = [] {
+    struct { uint32_t byR[12]; } t{};
+    for (int k = 0; k < 12; ++k)
+        t.byR[k] = 0b0000 | kOneAlive[k % 4] << 4 | kTwoAlive[k % 6] << 8 | (kOneAlive[k % 4] ^ 0b1111) << 12 |
+                   0b1111 << 16;
+    return t;
+}();
+
+// The block rule's new pattern for `live` live cells and random number r;
+// blocks with 0 or 4 live cells keep theirs.
+inline uint32_t pattern(uint32_t live, uint32_t r)
+{
+    return (kPatterns.byR[r % 12] >> (4 * live)) & 15;
+}
+
+// The pair of cells that a random number's low 3 bits swap, with the cells of
+// a neighbourhood numbered A = (x, y), B = (x + 1, y), C = (x, y + 1),
+// D = (x + 1, y + 1) as 0 ... 3.
+constexpr uint8_t kSwapPairs[8][2] = {{0, 1}, {0, 2}, {1, 2}, {1, 3}, {0, 3}, {2, 3}, {0, 1}, {2, 3}};
+
+// Cells to pixels: white for alive, black for dead.
+void writeCells(uint32_t* out, const uint8_t* cells, uint32_t count)
+{
+    uint32_t i = 0;
+#ifdef __SSE2__
+    // Sixteen cells at a time: each live byte widens to an all-ones word.
+    const __m128i zero = _mm_setzero_si128(), white = _mm_set1_epi32(0xffffff);
+    for (; i + 16 <= count; i += 16) {
+        const __m128i live = _mm_cmpgt_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(cells + i)), zero);
+        const __m128i halves[2] = {_mm_unpacklo_epi8(live, live), _mm_unpackhi_epi8(live, live)};
+        for (int h = 0; h < 2; ++h) {
+            __m128i* dst = reinterpret_cast<__m128i*>(out + i + 8 * h);
+            _mm_storeu_si128(dst, _mm_and_si128(_mm_unpacklo_epi16(halves[h], halves[h]), white));
+            _mm_storeu_si128(dst + 1, _mm_and_si128(_mm_unpackhi_epi16(halves[h], halves[h]), white));
+        }
+    }
+#endif
+    for (; i < count; ++i)
+        out[i] = cells[i] * 0xffffffu;
+}
+
+inline uint8_t alive(uint32_t pixel)
+{
+    return (pixel >> 2) & 1;
+}
+
+} // namespace
+
+CAExp::CAExp()
+{
+    setClassName(typeid(*this));
+    addVariable(&flag, "flag");
+    addVariable(&pixelRef, "pixelRef");
+    cells = std::make_unique<uint8_t[]>(kCells);
+}
+
+void CAExp::draw()
+{
+    if (flag == 0 || !pixelRef)
+        return;
+    const uint32_t W = pixelRef->width, H = pixelRef->height, N = W * H;
+    if (N > kCells)
+        return;
+    const uint32_t* P = pixelRef->pixels;
+    uint8_t* cell = cells.get();
+    uint32_t state = randomState(); // kept out of memory, where the cell stores could alias it
+
+    // Pair swaps, anchors backwards, reading the target into the cells.
+    // Where neighbourhoods overlap the smallest anchor writes last, so cell
+    // p >= W + 1 ends up with the D of anchor p - W - 1: past the first row an
+    // anchor needs only its D, and the last W + 1 anchors only their random
+    // number. Neighbours at index N or beyond are dead; results for them are
+    // dropped.
+    const uint32_t offset[4] = {0, 1, W, W + 1}; // A B C D from the anchor
+    uint32_t dSource[8]; // where D's value comes from after each swap
+    for (int sel = 0; sel < 8; ++sel)
+        dSource[sel] = offset[kSwapPairs[sel][1] == 3 ? kSwapPairs[sel][0] : 3];
+    const uint32_t fastEnd = N >= W + 1 ? N - W - 1 : 0; // anchors below it write D in range
+    uint32_t j = N;
+    for (; j > fastEnd && j > W; --j)
+        nextRandom(state);
+    for (; j > W; --j) {
+        const uint32_t i = j - 1;
+        cell[i + W + 1] = alive(P[i + dSource[nextRandom(state) & 7]]);
+    }
+    for (; j > 0; --j) {
+        const uint32_t i = j - 1;
+        uint8_t q[4];
+        for (int k = 0; k < 4; ++k)
+            q[k] = i + offset[k] < N ? alive(P[i + offset[k]]) : 0;
+        const uint8_t* pair = kSwapPairs[nextRandom(state) & 7];
+        std::swap(q[pair[0]], q[pair[1]]);
+        for (int k = 0; k < 4; ++k) // in order: for W = 1, C lands on B's cell last
+            if (i + offset[k] < N)
+                cell[i + offset[k]] = q[k];
+    }
+
+    // Block rule, in place, wrapping at the right and bottom edges. A block's
+    // left cells are what the block before it left in its right cells, so they
+    // are carried in registers rather than read back from the stores just made
+    // (in a one-row grid the bottom writes land last, on the same cells).
+    for (uint32_t y = 0; y < H; ++y) {
+        uint8_t* top = cell + y * W;
+        uint8_t* bottom = cell + (y + 1 == H ? 0 : y + 1) * W;
+        const uint32_t carryShift = top == bottom ? 0 : 2;
+        uint32_t a = top[0], c = bottom[0];
+        for (uint32_t x = 0; x < W; ++x) {
+            const uint32_t x1 = x + 1 == W ? 0 : x + 1;
+            const uint32_t r = nextRandom(state);
+            const uint32_t p = pattern(a + top[x1] + c + bottom[x1], r);
+            top[x] = p >> 3;
+            top[x1] = (p >> 2) & 1;
+            bottom[x] = (p >> 1) & 1;
+            bottom[x1] = p & 1;
+            a = (p >> carryShift) & 1;
+            c = p & 1;
+        }
+    }
+
+    randomState() = state;
+
+    writeCells(pixelRef->pixels, cell, N);
+}

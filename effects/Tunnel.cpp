@@ -1,0 +1,54 @@
+#include "effects/Tunnel.h"
+
+#include <cmath>
+
+#include "params/Truncate.h"
+
+Tunnel::Tunnel()
+{
+    setClassName(typeid(*this));
+    addVariable(&flag, "flag");
+    addVariable(&time, "time");
+    addVariable(&pixelRef, "pixelRef");
+    addVariable(&fromBuffer, "fromBuffer");
+
+    distance = std::make_unique<int32_t[]>(kWidth * kHeight);
+    angle = std::make_unique<int32_t[]>(kWidth * kHeight);
+    for (int x = 0; x < kWidth; ++x)
+        for (int y = 0; y < kHeight; ++y) {
+            const double dx = x - 256.0, dy = y - 192.0;
+            const double d = std::sqrt(dx * dx + dy * dy);
+            const int k = y * kWidth + x;
+            distance[k] = d == 0.0 ? 0 : truncToInt32(8192.0 / d) % 256;
+            angle[k] = truncToInt32(std::atan2(dy, dx) * 128 / 3.141592654);
+        }
+}
+
+void Tunnel::draw()
+{
+    if (flag == 0 || !pixelRef || !fromBuffer)
+        return;
+    PixelBuffer& T = *pixelRef;
+    const PixelBuffer& S = *fromBuffer;
+    const uint32_t w = S.width, h = S.height;
+    if (w == 0 || h == 0 || T.width != kWidth || T.height > kHeight)
+        return;
+
+    // Sums are taken as unsigned 32-bit numbers before the remainder.
+    const uint32_t u = uint32_t(truncToInt32(double(w) * double(time)));
+    const uint32_t v = uint32_t(truncToInt32(double(h) * 0.25 * double(time)));
+    const uint32_t count = uint32_t(T.height) * kWidth;
+    const uint32_t* src = S.pixels;
+    uint32_t* dst = T.pixels;
+    const int32_t* dist = distance.get();
+    const int32_t* ang = angle.get();
+    if ((w & (w - 1)) == 0 && (h & (h - 1)) == 0) {
+        // Powers of two, as the show's textures are: remainders become masks.
+        const uint32_t wMask = w - 1, hMask = h - 1;
+        for (uint32_t k = 0; k < count; ++k)
+            dst[k] = src[((uint32_t(ang[k]) + v) & hMask) * w + ((uint32_t(dist[k]) + u) & wMask)];
+    } else {
+        for (uint32_t k = 0; k < count; ++k)
+            dst[k] = src[((uint32_t(ang[k]) + v) % h) * w + (uint32_t(dist[k]) + u) % w];
+    }
+}

@@ -1,0 +1,23 @@
+#pragma once
+#include <memory>
+
+#include "effects/Effect.h"
+
+// A textured tube seen end-on: each target pixel looks up its inverse
+// distance and its angle around the centre in tables built once, and uses
+// them, moved by `time`, as texture column and row. The target must be 512
+// wide and at most 384 high; anything else is left untouched.
+class Tunnel : public Effect {
+public:
+    static constexpr int kWidth = 512;
+    static constexpr int kHeight = 384;
+
+    int8_t flag = 0;
+    float time = 0.0f; // 1.0 moves the texture by its whole width along the tube
+    PixelBuffer* fromBuffer = nullptr;
+    std::unique_ptr<int32_t[]> distance; // 8192 / distance from the centre, mod 256
+    std::unique_ptr<int32_t[]> angle;    // -127 ... 127 around the centre
+
+    Tunnel();
+    void draw() override;
+};
