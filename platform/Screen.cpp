@@ -8,8 +8,10 @@ Screen::Screen(int frameWidth, int frameHeight)
     SDL_DisplayMode desktop;
     if (SDL_GetDesktopDisplayMode(0, &desktop) != 0)
         throw std::runtime_error(std::string("cannot read the screen size: ") + SDL_GetError());
+    // Hidden until the renderer is made: some renderers make the window anew.
     window.reset(SDL_CreateWindow("softdemo", 0, 0, desktop.w, desktop.h,
-                                  SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP));
+                                  SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP |
+                                      SDL_WINDOW_HIDDEN));
     if (!window)
         throw std::runtime_error(std::string("cannot open the full-screen window: ") + SDL_GetError());
     SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
@@ -23,8 +25,9 @@ Screen::Screen(int frameWidth, int frameHeight)
         throw std::runtime_error(std::string("cannot create the frame texture: ") + SDL_GetError());
     // The frame's top byte is not an opacity: copy the words as they are.
     SDL_SetTextureBlendMode(texture.get(), SDL_BLENDMODE_NONE);
-    SDL_ShowCursor(SDL_DISABLE);
+    SDL_ShowWindow(window.get());
     SDL_RaiseWindow(window.get());
+    SDL_ShowCursor(SDL_DISABLE);
 }
 
 Screen::~Screen()

@@ -113,26 +113,29 @@ dialog_up() {
     wait_picture 0.3 10 "$dialog_area" || fail "the dialog stayed dark at $dialog_area"
 }
 
-# The show's window, over the whole screen. Its renderer may make it anew
-# once, so ask again until one window holds still.
+# The show's window, over the whole screen and holding the keyboard focus.
+# Its renderer may make it anew once, so look until one window holds both.
 show_up() {
-    local screen deadline=$(( $(now_ms) + 30000 )) seen=""
+    local screen seen="" focus="" deadline=$(( $(now_ms) + 30000 ))
     screen=$(xdotool getdisplaygeometry | tr ' ' x)
     while [ "$(now_ms)" -lt "$deadline" ]; do
         player_running || fail "the player ended before the show"
-        show=$(wait_window softdemo 30) || fail "the show's window did not open"
-        seen=$(geometry "$show" 2>/dev/null)
-        [ "$seen" = "0,0 $screen" ] && break
-        sleep 0.1
+        show=$(xdotool search --onlyvisible --name '^softdemo$' 2>/dev/null | tail -1)
+        if [ -n "$show" ]; then
+            seen=$(geometry "$show" 2>/dev/null)
+            focus=$(xdotool getwindowfocus 2>/dev/null)
+            [ "$seen" = "0,0 $screen" ] && [ "$focus" = "$show" ] && break
+        fi
+        sleep 0.05
     done
     [ "$seen" = "0,0 $screen" ] || fail "the show covers \"$seen\", not the screen $screen"
+    [ "$focus" = "$show" ] || fail "the show's window $show never got the keyboard (the focus is on $focus)"
     xdotool search --onlyvisible --name '^DemoDialog$' >/dev/null && fail "the dialog is still open"
     return 0
 }
 
 press_escape() {
-    xdotool mousemove 512 384 windowfocus "$show" 2>/dev/null
-    xdotool key Escape
+    xdotool mousemove 512 384 key Escape
 }
 
 echo "== 1: choose Ass1, watch, Escape"
