@@ -16,7 +16,6 @@
 #include "scene/Keyboard.h"
 #include "show/DataManifest.h"
 #include "show/ShowScript.h"
-#include "show/Timeline.h"
 #include "window/Base.h"
 #include "window/DemoDialog.h"
 
