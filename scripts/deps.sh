@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
-  libstb-dev libmp3lame-dev libfreetype-dev
+  libstb-dev libmp3lame-dev libfreetype-dev zlib1g-dev libx11-dev
   libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev
   fonts-dejavu-core fonts-liberation
   ffmpeg sox libsox-fmt-mp3
