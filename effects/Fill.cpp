@@ -12,7 +12,7 @@ Clear::Clear()
 
 void Clear::draw()
 {
-    if (flag == 0)
+    if (flag == 0 || !pixelRef)
         return;
     std::fill_n(pixelRef->pixels, pixelRef->pixelCount, color);
 }
@@ -29,7 +29,7 @@ Box::Box()
 
 void Box::draw()
 {
-    if (flag != 1)
+    if (flag != 1 || !pixelRef)
         return;
     const uint32_t width = pixelRef->width;
     for (uint32_t i = 0; i < 32; ++i)
@@ -52,7 +52,7 @@ Circle::Circle()
 
 void Circle::draw()
 {
-    if (flag != 1)
+    if (flag != 1 || !pixelRef)
         return;
     auto* bytes = reinterpret_cast<uint8_t*>(pixelRef->pixels);
     const int64_t size = int64_t(pixelRef->pixelCount) * 4;

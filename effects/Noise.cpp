@@ -15,7 +15,7 @@ Noise::Noise()
 
 void Noise::draw()
 {
-    if (flag == 0)
+    if (flag == 0 || !pixelRef)
         return;
     const uint8_t bpp = pixelRef->bytesPerPixel;
     if (bpp == 2 || bpp == 3)
@@ -48,7 +48,7 @@ GradientReflected::GradientReflected()
 
 void GradientReflected::draw()
 {
-    if (flag == 0)
+    if (flag == 0 || !pixelRef)
         return;
     const uint8_t bpp = pixelRef->bytesPerPixel;
     if (bpp == 2 || bpp == 3)

@@ -1,0 +1,14 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// Fuzzing entry points, shared by the libFuzzer targets and the test suite.
+// Each takes arbitrary bytes and must never crash, read or write out of
+// bounds, or report a fault as anything but its own error type.
+
+// The bytes as a show file: parsed, and refused only with a ShowError.
+void fuzzShowFile(const uint8_t* data, size_t size);
+
+// The bytes as an effect class, every one of its members and its buffers
+// (odd sizes, empty, missing, wrong pixel sizes), then one draw.
+void fuzzEffectDraw(const uint8_t* data, size_t size);
