@@ -66,14 +66,6 @@ Production::Production(std::string dataDir, Timer::Tick tick, AudioDevice* audio
     clock = std::make_unique<Timer>(Timer::TimeStatistics, tick ? std::move(tick) : steadyMilliseconds);
 }
 
-std::string Production::dataPath(std::string_view showName) const
-{
-    constexpr std::string_view prefix = "data/";
-    if (showName.substr(0, prefix.size()) == prefix)
-        return dataDir + "/" + std::string(showName.substr(prefix.size()));
-    return std::string(showName);
-}
-
 void Production::initAudio()
 {
     music = std::make_unique<Music>(audio);

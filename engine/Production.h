@@ -7,6 +7,7 @@
 
 #include "audio/Music.h"
 #include "effects/Effect.h"
+#include "engine/DataPath.h"
 #include "engine/Timer.h"
 #include "gfx/PixelBuffer.h"
 #include "params/Generator.h"
@@ -34,8 +35,7 @@ public:
     Production& operator=(const Production&) = delete;
 
     const std::string& dataDirectory() const { return dataDir; }
-    // "data/x" -> "<dataDir>/x"; other names are left as they are.
-    std::string dataPath(std::string_view showName) const;
+    std::string dataPath(std::string_view showName) const { return dataFilePath(dataDir, showName); }
 
     void initAudio();
     void loadMusic();

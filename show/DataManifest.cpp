@@ -363,14 +363,6 @@ ImageRequirement imageRequirement(const std::string& showPath)
     return {ImageRequirement::AtLeast, 512, 384, 0};
 }
 
-std::string dataFilePath(const std::string& dir, const std::string& showPath)
-{
-    constexpr std::string_view prefix = "data";
-    if (showPath.compare(0, prefix.size(), prefix) == 0)
-        return dir + showPath.substr(prefix.size());
-    return dir + "/" + showPath;
-}
-
 std::vector<std::string> checkDataDirectory(const std::string& dir)
 {
     std::vector<std::string> problems;

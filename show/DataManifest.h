@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/DataPath.h"
+
 // Every file the show reads from its data directory, with what the show needs
 // of it, and the check that the player, the headless renderer and the asset
 // tool run before trusting a directory. Paths are written as the show opens
@@ -41,8 +43,6 @@ struct ImageRequirement {
 // The requirement of a picture of kShowImageFiles, by its show path.
 ImageRequirement imageRequirement(const std::string& showPath);
 
-// The show path with its leading "data" replaced by dir.
-std::string dataFilePath(const std::string& dir, const std::string& showPath);
 
 // One human-readable line per problem, each starting with the file's path
 // under dir; empty when the directory holds everything the show reads.
