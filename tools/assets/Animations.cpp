@@ -175,11 +175,7 @@ PackFile makeLoopFrame(int index)
                 col = floorCol + glowCol * (0.25f * std::exp(-dy / 18.0f));
                 col = col + grid * (std::max(lineZ, lineX) * fade) + grid * (0.3f * std::exp(-dy / 6.0f));
             }
-            float* p = c.at(x, y);
-            p[0] = col.r;
-            p[1] = col.g;
-            p[2] = col.b;
-            p[3] = 1.0f;
+            c.set(x, y, col);
         }
     return pngFile(framePath("comewithme_2", "comewithme_2", index), c, 3);
 }
@@ -215,11 +211,7 @@ PackFile makeFinaleFrame(int index)
             if (index >= 14)
                 col = col + hexColor(0xfff0d0) * (0.6f * std::exp(-ringD * ringD));
             col = col + hexColor(0xffe0c0) * (flash * 0.6f * std::exp(-r * 2.0f));
-            float* p = c.at(x, y);
-            p[0] = col.r;
-            p[1] = col.g;
-            p[2] = col.b;
-            p[3] = 1.0f;
+            c.set(x, y, col);
         }
     return pngFile(framePath("bigass", "bigass", index), c, 3);
 }

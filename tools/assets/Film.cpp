@@ -20,9 +20,7 @@ std::vector<PackFile> makeFilmLayers()
             const float right = raw[size_t(y) * kGrainW + (x + 1) % kGrainW];
             const float v = std::min(1.0f, 0.75f * own + 0.25f * right);
             const float level = std::round(v * float(kGrainMax)) / 255.0f;
-            float* p = grain.at(x, y);
-            p[0] = p[1] = p[2] = level;
-            p[3] = 1.0f;
+            grain.set(x, y, {level, level, level});
         }
 
     // Vignette for the subtract mode: 0 in the middle, darker toward the
@@ -35,9 +33,7 @@ std::vector<PackFile> makeFilmLayers()
             const float edge = smoothstep(0.42f, 1.25f, d);
             const float scan = (y & 1) ? 10.0f * smoothstep(0.2f, 0.7f, d) : 0.0f;
             const float level = std::round(std::min(255.0f, 190.0f * edge * edge + scan)) / 255.0f;
-            float* p = vignette.at(x, y);
-            p[0] = p[1] = p[2] = level;
-            p[3] = 1.0f;
+            vignette.set(x, y, {level, level, level});
         }
     return {{"data/noise.png", encodePng(grain, 1, false)}, {"data/overlay.png", encodePng(vignette, 1, false)}};
 }

@@ -79,6 +79,15 @@ struct Canvas {
     bool inside(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height; }
 
     void fill(Rgb c, float alpha = 1.0f);
+    // An opaque pixel.
+    void set(int x, int y, Rgb c)
+    {
+        float* p = at(x, y);
+        p[0] = c.r;
+        p[1] = c.g;
+        p[2] = c.b;
+        p[3] = 1.0f;
+    }
     // Porter-Duff over with a straight colour and an opacity (coverage included).
     void over(int x, int y, Rgb c, float opacity)
     {

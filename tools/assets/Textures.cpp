@@ -8,15 +8,6 @@ namespace {
 
 constexpr int kTex = 256;
 
-void setPixel(Canvas& c, int x, int y, Rgb col)
-{
-    float* p = c.at(x, y);
-    p[0] = col.r;
-    p[1] = col.g;
-    p[2] = col.b;
-    p[3] = 1.0f;
-}
-
 // Distance to the edge of the cell of size `cell` that (x, y) lies in.
 float cellEdge(float x, float y, float cell, float& u, float& v)
 {
@@ -60,7 +51,7 @@ Canvas greyTile(int kind, int size)
             case 6: v = clamp01(periodicCells(fx / 16.0f, fy / 16.0f, size / 16, 66, nullptr) * 1.3f); break;
             default: v = 0.5f + 0.5f * std::sin(fx / s * 6.2831853f * 2.0f + 2.0f * std::sin(fy / s * 6.2831853f)); break;
             }
-            setPixel(c, x, y, {v, v, v});
+            c.set(x, y, {v, v, v});
         }
     return c;
 }
@@ -100,7 +91,7 @@ Canvas orangeTunnelTexture()
                 }
             // The seams between plates glow.
             col = col + seam * (0.9f * std::exp(-edge * edge * 0.6f));
-            setPixel(c, x, y, col);
+            c.set(x, y, col);
         }
     return c;
 }
@@ -132,7 +123,7 @@ Canvas blueTunnelTexture()
                                         std::min(std::hypot(u, w - 0.5f), std::hypot(1 - u, w - 0.5f))) * 32.0f;
             col = mix(col, pad, coverage(padD - 3.5f));
             col = mix(col, deep, coverage(padD - 1.5f));
-            setPixel(c, x, y, col);
+            c.set(x, y, col);
         }
     return c;
 }
