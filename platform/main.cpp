@@ -49,9 +49,11 @@ struct SdlSession {
 int main()
 {
     // Everything the show reads must be there before any window opens.
-    const std::vector<std::string> problems = checkDataDirectory(kDataDir);
-    if (!problems.empty()) {
-        for (const std::string& p : problems)
+    const DataCheck check = checkDataDirectory(kDataDir);
+    for (const std::string& w : check.warnings)
+        std::fprintf(stderr, "softdemo: %s; going on without it\n", w.c_str());
+    if (!check.problems.empty()) {
+        for (const std::string& p : check.problems)
             std::fprintf(stderr, "softdemo: %s\n", p.c_str());
         return fail("the data directory data/ is not usable; generate it in this folder with "
                     "\"softdemo-assets --out data\" (built beside softdemo), or run ./scripts/play, "

@@ -2,6 +2,7 @@
 
 #include "gfx/ImageDecoder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -10,194 +11,144 @@
 #include <stdexcept>
 #include <system_error>
 
-const std::array<const char*, kShowImageCount> kShowImageFiles = {
-    "data/vestmarklogo.png",
-    "data/vestmarkshot.png",
-    "data/bU2OI2T_2/bU2OI2T_2_frame_0001.png",
-    "data/bU2OI2T_2/bU2OI2T_2_frame_0002.png",
-    "data/bU2OI2T_2/bU2OI2T_2_frame_0003.png",
-    "data/bU2OI2T_2/bU2OI2T_2_frame_0004.png",
-    "data/bU2OI2T_2/bU2OI2T_2_frame_0005.png",
-    "data/bU2OI2T_2/bU2OI2T_2_frame_0006.png",
-    "data/bU2OI2T_2/bU2OI2T_2_frame_0007.png",
-    "data/bU2OI2T_2/bU2OI2T_2_frame_0008.png",
-    "data/bU2OI2T_2/bU2OI2T_2_frame_0009.png",
-    "data/bU2OI2T_2/bU2OI2T_2_frame_0010.png",
-    "data/bU2OI2T_2/bU2OI2T_2_frame_0011.png",
-    "data/bU2OI2T_2/bU2OI2T_2_frame_0012.png",
-    "data/bU2OI2T_2/bU2OI2T_2_frame_0013.png",
-    "data/bU2OI2T_2/bU2OI2T_2_frame_0014.png",
-    "data/bU2OI2T_2/bU2OI2T_2_frame_0015.png",
-    "data/bU2OI2T_2/bU2OI2T_2_frame_0016.png",
-    "data/bU2OI2T_2/bU2OI2T_2_frame_0017.png",
-    "data/bU2OI2T_2/bU2OI2T_2_frame_0018.png",
-    "data/bU2OI2T_2/bU2OI2T_2_frame_0019.png",
-    "data/pig_tun.png",
-    "data/pig_text1.png",
-    "data/pig_text2.png",
-    "data/pig_tun2.png",
-    "data/pig_text3.png",
-    "data/pig_text4.png",
-    "data/nice-ass/gass_frame_0001.png",
-    "data/nice-ass/gass_frame_0002.png",
-    "data/nice-ass/gass_frame_0003.png",
-    "data/nice-ass/gass_frame_0004.png",
-    "data/nice-ass/gass_frame_0005.png",
-    "data/nice-ass/gass_frame_0006.png",
-    "data/nice-ass/gass_frame_0007.png",
-    "data/nice-ass/gass_frame_0008.png",
-    "data/nice-ass/gass_frame_0009.png",
-    "data/nice-ass/gass_frame_0010.png",
-    "data/nice-ass/gass_frame_0011.png",
-    "data/nice-ass/gass_frame_0012.png",
-    "data/nice-ass/gass_frame_0013.png",
-    "data/nice-ass/gass_frame_0014.png",
-    "data/nice-ass/gass_frame_0015.png",
-    "data/nice-ass/gass_frame_0016.png",
-    "data/nice-ass/gass_frame_0017.png",
-    "data/nice-ass/gass_frame_0018.png",
-    "data/nice-ass/gass_frame_0019.png",
-    "data/nice-ass/gass_frame_0020.png",
-    "data/nice-ass/gass_frame_0021.png",
-    "data/nice-ass/gass_frame_0022.png",
-    "data/nice-ass/gass_frame_0023.png",
-    "data/minimicro.png",
-    "data/text_shake.png",
-    "data/text_2.png",
-    "data/text_3.png",
-    "data/micro.png",
-    "data/wave.png",
-    "data/father.png",
-    "data/fucker.png",
-    "data/text_5.png",
-    "data/text_6.png",
-    "data/text_7.png",
-    "data/text_8.png",
-    "data/text_9.png",
-    "data/text_10.png",
-    "data/tun_orange.png",
-    "data/tun_blue.png",
-    "data/tun_bw.png",
-    "data/tun_bw2.png",
-    "data/tun_bw3.png",
-    "data/tun_bw4.png",
-    "data/tun_bw5.png",
-    "data/tun_bw6.png",
-    "data/tun_bw7.png",
-    "data/white.png",
-    "data/bacon.png",
-    "data/response.png",
-    "data/kvp.png",
-    "data/zelk.png",
-    "data/comewithme_2/comewithme_2_frame_0001.png",
-    "data/comewithme_2/comewithme_2_frame_0002.png",
-    "data/comewithme_2/comewithme_2_frame_0003.png",
-    "data/comewithme_2/comewithme_2_frame_0004.png",
-    "data/comewithme_2/comewithme_2_frame_0005.png",
-    "data/comewithme_2/comewithme_2_frame_0006.png",
-    "data/comewithme_2/comewithme_2_frame_0007.png",
-    "data/comewithme_2/comewithme_2_frame_0008.png",
-    "data/comewithme_2/comewithme_2_frame_0009.png",
-    "data/comewithme_2/comewithme_2_frame_0010.png",
-    "data/bigass/bigass_frame_0001.png",
-    "data/bigass/bigass_frame_0002.png",
-    "data/bigass/bigass_frame_0003.png",
-    "data/bigass/bigass_frame_0004.png",
-    "data/bigass/bigass_frame_0005.png",
-    "data/bigass/bigass_frame_0006.png",
-    "data/bigass/bigass_frame_0007.png",
-    "data/bigass/bigass_frame_0008.png",
-    "data/bigass/bigass_frame_0009.png",
-    "data/bigass/bigass_frame_0010.png",
-    "data/bigass/bigass_frame_0011.png",
-    "data/bigass/bigass_frame_0012.png",
-    "data/bigass/bigass_frame_0013.png",
-    "data/bigass/bigass_frame_0014.png",
-    "data/bigass/bigass_frame_0015.png",
-    "data/bigass/bigass_frame_0016.png",
-    "data/bigass/bigass_frame_0017.png",
-    "data/bigass/bigass_frame_0018.png",
-    "data/bigass/bigass_frame_0019.png",
-    "data/bigass/bigass_frame_0020.png",
-    "data/bigass/bigass_frame_0021.png",
-    "data/bigass/bigass_frame_0022.png",
-    "data/bigass/bigass_frame_0023.png",
-    "data/bigass/bigass_frame_0024.png",
-    "data/bigass/bigass_frame_0025.png",
-    "data/bigass/bigass_frame_0026.png",
-    "data/bigass/bigass_frame_0027.png",
-    "data/bigass/bigass_frame_0028.png",
-    "data/bigass/bigass_frame_0029.png",
-    "data/bigass/bigass_frame_0030.png",
-    "data/vestmarkny.png",
-    "data/stamp1.png",
-    "data/noise.png",
-    "data/pig1.png",
-    "data/mouth1.png",
-    "data/mouth2.png",
-    "data/mouth3.png",
-    "data/mouth4.png",
-    "data/mouth5.png",
-    "data/mouth6.png",
-    "data/mouth7.png",
-    "data/mouth8.png",
-    "data/bigbacon.png",
-    "data/20yrs.png",
-    "data/overlay.png",
-};
+const std::array<DataPicture, kShowImageCount> kShowPictures = {{
+    {"data/vestmarklogo.png", 512, 384},
+    {"data/vestmarkshot.png", 512, 384},
+    {"data/bU2OI2T_2/bU2OI2T_2_frame_0001.png", 512, 384},
+    {"data/bU2OI2T_2/bU2OI2T_2_frame_0002.png", 512, 384},
+    {"data/bU2OI2T_2/bU2OI2T_2_frame_0003.png", 512, 384},
+    {"data/bU2OI2T_2/bU2OI2T_2_frame_0004.png", 512, 384},
+    {"data/bU2OI2T_2/bU2OI2T_2_frame_0005.png", 512, 384},
+    {"data/bU2OI2T_2/bU2OI2T_2_frame_0006.png", 512, 384},
+    {"data/bU2OI2T_2/bU2OI2T_2_frame_0007.png", 512, 384},
+    {"data/bU2OI2T_2/bU2OI2T_2_frame_0008.png", 512, 384},
+    {"data/bU2OI2T_2/bU2OI2T_2_frame_0009.png", 512, 384},
+    {"data/bU2OI2T_2/bU2OI2T_2_frame_0010.png", 512, 384},
+    {"data/bU2OI2T_2/bU2OI2T_2_frame_0011.png", 512, 384},
+    {"data/bU2OI2T_2/bU2OI2T_2_frame_0012.png", 512, 384},
+    {"data/bU2OI2T_2/bU2OI2T_2_frame_0013.png", 512, 384},
+    {"data/bU2OI2T_2/bU2OI2T_2_frame_0014.png", 512, 384},
+    {"data/bU2OI2T_2/bU2OI2T_2_frame_0015.png", 512, 384},
+    {"data/bU2OI2T_2/bU2OI2T_2_frame_0016.png", 512, 384},
+    {"data/bU2OI2T_2/bU2OI2T_2_frame_0017.png", 512, 384},
+    {"data/bU2OI2T_2/bU2OI2T_2_frame_0018.png", 512, 384},
+    {"data/bU2OI2T_2/bU2OI2T_2_frame_0019.png", 512, 384},
+    {"data/pig_tun.png", 512, 384},
+    {"data/pig_text1.png", 287, 60},
+    {"data/pig_text2.png", 288, 63},
+    {"data/pig_tun2.png", 190, 384},
+    {"data/pig_text3.png", 236, 53},
+    {"data/pig_text4.png", 187, 53},
+    {"data/nice-ass/gass_frame_0001.png", 512, 384},
+    {"data/nice-ass/gass_frame_0002.png", 512, 384},
+    {"data/nice-ass/gass_frame_0003.png", 512, 384},
+    {"data/nice-ass/gass_frame_0004.png", 512, 384},
+    {"data/nice-ass/gass_frame_0005.png", 512, 384},
+    {"data/nice-ass/gass_frame_0006.png", 512, 384},
+    {"data/nice-ass/gass_frame_0007.png", 512, 384},
+    {"data/nice-ass/gass_frame_0008.png", 512, 384},
+    {"data/nice-ass/gass_frame_0009.png", 512, 384},
+    {"data/nice-ass/gass_frame_0010.png", 512, 384},
+    {"data/nice-ass/gass_frame_0011.png", 512, 384},
+    {"data/nice-ass/gass_frame_0012.png", 512, 384},
+    {"data/nice-ass/gass_frame_0013.png", 512, 384},
+    {"data/nice-ass/gass_frame_0014.png", 512, 384},
+    {"data/nice-ass/gass_frame_0015.png", 512, 384},
+    {"data/nice-ass/gass_frame_0016.png", 512, 384},
+    {"data/nice-ass/gass_frame_0017.png", 512, 384},
+    {"data/nice-ass/gass_frame_0018.png", 512, 384},
+    {"data/nice-ass/gass_frame_0019.png", 512, 384},
+    {"data/nice-ass/gass_frame_0020.png", 512, 384},
+    {"data/nice-ass/gass_frame_0021.png", 512, 384},
+    {"data/nice-ass/gass_frame_0022.png", 512, 384},
+    {"data/nice-ass/gass_frame_0023.png", 512, 384},
+    {"data/minimicro.png", 120, 120},
+    {"data/text_shake.png", 249, 73},
+    {"data/text_2.png", 152, 73},
+    {"data/text_3.png", 134, 73},
+    {"data/micro.png", 64, 64},
+    {"data/wave.png", 64, 64},
+    {"data/father.png", 207, 73},
+    {"data/fucker.png", 241, 73},
+    {"data/text_5.png", 178, 73},
+    {"data/text_6.png", 163, 73},
+    {"data/text_7.png", 73, 73},
+    {"data/text_8.png", 153, 73},
+    {"data/text_9.png", 157, 73},
+    {"data/text_10.png", 172, 73},
+    {"data/tun_orange.png", 256, 256},
+    {"data/tun_blue.png", 256, 256},
+    {"data/tun_bw.png", 64, 64},
+    {"data/tun_bw2.png", 64, 64},
+    {"data/tun_bw3.png", 64, 64},
+    {"data/tun_bw4.png", 64, 64},
+    {"data/tun_bw5.png", 64, 64},
+    {"data/tun_bw6.png", 64, 64},
+    {"data/tun_bw7.png", 64, 64},
+    {"data/white.png", 512, 384},
+    {"data/bacon.png", 390, 220},
+    {"data/response.png", 512, 384},
+    {"data/kvp.png", 512, 384},
+    {"data/zelk.png", 512, 384},
+    {"data/comewithme_2/comewithme_2_frame_0001.png", 512, 384},
+    {"data/comewithme_2/comewithme_2_frame_0002.png", 512, 384},
+    {"data/comewithme_2/comewithme_2_frame_0003.png", 512, 384},
+    {"data/comewithme_2/comewithme_2_frame_0004.png", 512, 384},
+    {"data/comewithme_2/comewithme_2_frame_0005.png", 512, 384},
+    {"data/comewithme_2/comewithme_2_frame_0006.png", 512, 384},
+    {"data/comewithme_2/comewithme_2_frame_0007.png", 512, 384},
+    {"data/comewithme_2/comewithme_2_frame_0008.png", 512, 384},
+    {"data/comewithme_2/comewithme_2_frame_0009.png", 512, 384},
+    {"data/comewithme_2/comewithme_2_frame_0010.png", 512, 384},
+    {"data/bigass/bigass_frame_0001.png", 512, 384},
+    {"data/bigass/bigass_frame_0002.png", 512, 384},
+    {"data/bigass/bigass_frame_0003.png", 512, 384},
+    {"data/bigass/bigass_frame_0004.png", 512, 384},
+    {"data/bigass/bigass_frame_0005.png", 512, 384},
+    {"data/bigass/bigass_frame_0006.png", 512, 384},
+    {"data/bigass/bigass_frame_0007.png", 512, 384},
+    {"data/bigass/bigass_frame_0008.png", 512, 384},
+    {"data/bigass/bigass_frame_0009.png", 512, 384},
+    {"data/bigass/bigass_frame_0010.png", 512, 384},
+    {"data/bigass/bigass_frame_0011.png", 512, 384},
+    {"data/bigass/bigass_frame_0012.png", 512, 384},
+    {"data/bigass/bigass_frame_0013.png", 512, 384},
+    {"data/bigass/bigass_frame_0014.png", 512, 384},
+    {"data/bigass/bigass_frame_0015.png", 512, 384},
+    {"data/bigass/bigass_frame_0016.png", 512, 384},
+    {"data/bigass/bigass_frame_0017.png", 512, 384},
+    {"data/bigass/bigass_frame_0018.png", 512, 384},
+    {"data/bigass/bigass_frame_0019.png", 512, 384},
+    {"data/bigass/bigass_frame_0020.png", 512, 384},
+    {"data/bigass/bigass_frame_0021.png", 512, 384},
+    {"data/bigass/bigass_frame_0022.png", 512, 384},
+    {"data/bigass/bigass_frame_0023.png", 512, 384},
+    {"data/bigass/bigass_frame_0024.png", 512, 384},
+    {"data/bigass/bigass_frame_0025.png", 512, 384},
+    {"data/bigass/bigass_frame_0026.png", 512, 384},
+    {"data/bigass/bigass_frame_0027.png", 512, 384},
+    {"data/bigass/bigass_frame_0028.png", 512, 384},
+    {"data/bigass/bigass_frame_0029.png", 512, 384},
+    {"data/bigass/bigass_frame_0030.png", 512, 384},
+    {"data/vestmarkny.png", 512, 384},
+    {"data/stamp1.png", 512, 384},
+    {"data/noise.png", 512, 1278},
+    {"data/pig1.png", 64, 64},
+    {"data/mouth1.png", 390, 220},
+    {"data/mouth2.png", 390, 220},
+    {"data/mouth3.png", 390, 220},
+    {"data/mouth4.png", 390, 220},
+    {"data/mouth5.png", 390, 220},
+    {"data/mouth6.png", 390, 220},
+    {"data/mouth7.png", 390, 220},
+    {"data/mouth8.png", 390, 220},
+    {"data/bigbacon.png", 410, 260},
+    {"data/20yrs.png", 512, 384},
+    {"data/overlay.png", 512, 384},
+}};
 
 namespace {
 
-struct NamedRequirement {
-    const char* path;
-    ImageRequirement requirement;
-};
-
-constexpr uint32_t kNoisePixels = 512 * 894 + 512 * 384;
-
-// Everything not listed here is blended or copied over the whole 512 × 384 frame.
-const NamedRequirement kExceptions[] = {
-    {"data/pig_text1.png", {ImageRequirement::AtMost, 300, 100, 0}},
-    {"data/pig_text2.png", {ImageRequirement::AtMost, 300, 100, 0}},
-    {"data/pig_tun2.png", {ImageRequirement::AtMost, 190, 384, 0}},
-    {"data/pig_text3.png", {ImageRequirement::AtMost, 250, 100, 0}},
-    {"data/pig_text4.png", {ImageRequirement::AtMost, 200, 100, 0}},
-    {"data/minimicro.png", {ImageRequirement::AtMost, 160, 120, 0}},
-    {"data/text_shake.png", {ImageRequirement::AtMost, 256, 120, 0}},
-    {"data/text_2.png", {ImageRequirement::AtMost, 256, 120, 0}},
-    {"data/text_3.png", {ImageRequirement::AtMost, 256, 120, 0}},
-    {"data/father.png", {ImageRequirement::AtMost, 256, 120, 0}},
-    {"data/fucker.png", {ImageRequirement::AtMost, 256, 120, 0}},
-    {"data/text_5.png", {ImageRequirement::AtMost, 256, 120, 0}},
-    {"data/text_6.png", {ImageRequirement::AtMost, 256, 120, 0}},
-    {"data/text_7.png", {ImageRequirement::AtMost, 256, 120, 0}},
-    {"data/text_8.png", {ImageRequirement::AtMost, 256, 120, 0}},
-    {"data/text_9.png", {ImageRequirement::AtMost, 256, 120, 0}},
-    {"data/text_10.png", {ImageRequirement::AtMost, 256, 120, 0}},
-    {"data/bacon.png", {ImageRequirement::AtMost, 390, 220, 0}},
-    {"data/bigbacon.png", {ImageRequirement::AtMost, 410, 260, 0}},
-    {"data/mouth1.png", {ImageRequirement::AtMost, 390, 220, 0}},
-    {"data/mouth2.png", {ImageRequirement::AtMost, 390, 220, 0}},
-    {"data/mouth3.png", {ImageRequirement::AtMost, 390, 220, 0}},
-    {"data/mouth4.png", {ImageRequirement::AtMost, 390, 220, 0}},
-    {"data/mouth5.png", {ImageRequirement::AtMost, 390, 220, 0}},
-    {"data/mouth6.png", {ImageRequirement::AtMost, 390, 220, 0}},
-    {"data/mouth7.png", {ImageRequirement::AtMost, 390, 220, 0}},
-    {"data/mouth8.png", {ImageRequirement::AtMost, 390, 220, 0}},
-    {"data/noise.png", {ImageRequirement::MinPixels, 0, 0, kNoisePixels}},
-    {"data/tun_orange.png", {}},
-    {"data/tun_blue.png", {}},
-    {"data/tun_bw.png", {}},
-    {"data/tun_bw2.png", {}},
-    {"data/tun_bw3.png", {}},
-    {"data/tun_bw4.png", {}},
-    {"data/tun_bw5.png", {}},
-    {"data/tun_bw6.png", {}},
-    {"data/tun_bw7.png", {}},
-    {"data/micro.png", {}},
-    {"data/wave.png", {}},
-    {"data/pig1.png", {}},
-};
 
 std::string withThousands(uint64_t n)
 {
@@ -247,11 +198,8 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::ve
     return true;
 }
 
-void checkImage(const std::string& dir, const char* showPath, std::vector<std::string>& problems)
+void checkImage(const std::string& path, const DataPicture& need, std::vector<std::string>& problems)
 {
-    const std::string path = dataFilePath(dir, showPath);
-    if (reportUnusable(path, problems))
-        return;
     DecodedImage image;
     try {
         image = decodeImageFile(path);
@@ -259,34 +207,13 @@ void checkImage(const std::string& dir, const char* showPath, std::vector<std::s
         problems.push_back(e.what());
         return;
     }
-    const uint32_t w = image.width, h = image.height;
-    const ImageRequirement need = imageRequirement(showPath);
-    const std::string found = path + ": " + dimensions(w, h) + " pixels, needs ";
-    switch (need.rule) {
-    case ImageRequirement::NonEmpty:
-        if (w == 0 || h == 0)
-            problems.push_back(found + "at least one pixel");
-        break;
-    case ImageRequirement::AtLeast:
-        if (w < need.width || h < need.height)
-            problems.push_back(found + "at least " + dimensions(need.width, need.height));
-        break;
-    case ImageRequirement::AtMost:
-        if (w == 0 || h == 0 || w > need.width || h > need.height)
-            problems.push_back(found + "at most " + dimensions(need.width, need.height) + " and not empty");
-        break;
-    case ImageRequirement::MinPixels:
-        if (uint64_t(w) * h < need.pixels)
-            problems.push_back(found + "at least " + withThousands(need.pixels));
-        break;
-    }
+    if (image.width != need.width || image.height != need.height)
+        problems.push_back(path + ": " + dimensions(image.width, image.height) + " pixels, needs exactly " +
+                           dimensions(need.width, need.height));
 }
 
-void checkMap(const std::string& dir, const char* showPath, uint32_t bytes, std::vector<std::string>& problems)
+void checkMap(const std::string& path, uint32_t bytes, std::vector<std::string>& problems)
 {
-    const std::string path = dataFilePath(dir, showPath);
-    if (reportUnusable(path, problems))
-        return;
     std::error_code ec;
     const uintmax_t size = std::filesystem::file_size(path, ec);
     if (ec)
@@ -304,11 +231,8 @@ uint32_t littleEndian(const std::vector<uint8_t>& b, size_t at, int count)
 }
 
 // The dialog loads these as device-independent bitmaps: uncompressed 24-bit, 128 × 128.
-void checkDialogImage(const std::string& dir, const char* showPath, std::vector<std::string>& problems)
+void checkDialogImage(const std::string& path, std::vector<std::string>& problems)
 {
-    const std::string path = dataFilePath(dir, showPath);
-    if (reportUnusable(path, problems))
-        return;
     std::vector<uint8_t> b;
     if (!readWholeFile(path, b, problems))
         return;
@@ -334,11 +258,8 @@ void checkDialogImage(const std::string& dir, const char* showPath, std::vector<
 }
 
 // An MP3 starts with an ID3v2 tag or directly with an MPEG audio frame header.
-void checkMusic(const std::string& dir, std::vector<std::string>& problems)
+void checkMusic(const std::string& path, std::vector<std::string>& problems)
 {
-    const std::string path = dataFilePath(dir, kMusicFile);
-    if (reportUnusable(path, problems))
-        return;
     std::vector<uint8_t> b;
     if (!readWholeFile(path, b, problems))
         return;
@@ -355,27 +276,55 @@ void checkMusic(const std::string& dir, std::vector<std::string>& problems)
 
 } // namespace
 
-ImageRequirement imageRequirement(const std::string& showPath)
+std::vector<std::string> dataFiles()
 {
-    for (const NamedRequirement& e : kExceptions)
-        if (showPath == e.path)
-            return e.requirement;
-    return {ImageRequirement::AtLeast, 512, 384, 0};
+    std::vector<std::string> files;
+    for (const DataPicture& image : kShowPictures)
+        files.push_back(image.path);
+    files.insert(files.end(), {kHeightMapFile, kColorMapFile, kDialogImageFiles[0], kDialogImageFiles[1], kMusicFile});
+    return files;
 }
 
-std::vector<std::string> checkDataDirectory(const std::string& dir)
+bool isOptionalDataFile(const std::string& showPath)
+{
+    return showPath == kMusicFile || showPath == kDialogImageFiles[0] || showPath == kDialogImageFiles[1];
+}
+
+std::vector<std::string> checkDataFile(const std::string& dir, const std::string& showPath)
 {
     std::vector<std::string> problems;
-    if (!std::filesystem::is_directory(dir)) {
-        problems.push_back(dir + ": missing, or not a directory");
+    const std::string path = dataFilePath(dir, showPath);
+    const auto picture = std::find_if(kShowPictures.begin(), kShowPictures.end(),
+                                      [&](const DataPicture& p) { return showPath == p.path; });
+    const bool isMap = showPath == kHeightMapFile || showPath == kColorMapFile;
+    if (picture == kShowPictures.end() && !isMap && !isOptionalDataFile(showPath)) {
+        problems.push_back(path + ": not a file the show reads");
         return problems;
     }
-    for (const char* file : kShowImageFiles)
-        checkImage(dir, file, problems);
-    checkMap(dir, kHeightMapFile, kHeightMapBytes, problems);
-    checkMap(dir, kColorMapFile, kColorMapBytes, problems);
-    for (const char* file : kDialogImageFiles)
-        checkDialogImage(dir, file, problems);
-    checkMusic(dir, problems);
+    if (reportUnusable(path, problems))
+        return problems;
+    if (picture != kShowPictures.end())
+        checkImage(path, *picture, problems);
+    else if (isMap)
+        checkMap(path, showPath == kHeightMapFile ? kHeightMapBytes : kColorMapBytes, problems);
+    else if (showPath == kMusicFile)
+        checkMusic(path, problems);
+    else
+        checkDialogImage(path, problems);
     return problems;
+}
+
+DataCheck checkDataDirectory(const std::string& dir)
+{
+    DataCheck check;
+    if (!std::filesystem::is_directory(dir)) {
+        check.problems.push_back(dir + ": missing, or not a directory");
+        return check;
+    }
+    for (const std::string& file : dataFiles()) {
+        std::vector<std::string>& list = isOptionalDataFile(file) ? check.warnings : check.problems;
+        for (std::string& p : checkDataFile(dir, file))
+            list.push_back(std::move(p));
+    }
+    return check;
 }

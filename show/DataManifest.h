@@ -14,8 +14,18 @@
 
 inline constexpr size_t kShowImageCount = 133;
 
-// The show's pictures in loading order: buffer i + 1 holds kShowImageFiles[i].
-extern const std::array<const char*, kShowImageCount> kShowImageFiles;
+// A picture of the show and the size the show was composed for. Full-frame
+// pictures are read linearly and sprites are placed by their size, so any
+// other size reads past the end or shows wrong; the check asks for exactly
+// this size, which also catches a replaced or damaged file before it shows.
+struct DataPicture {
+    const char* path;
+    uint16_t width;
+    uint16_t height;
+};
+
+// The show's pictures in loading order: buffer i + 1 holds kShowPictures[i].
+extern const std::array<DataPicture, kShowImageCount> kShowPictures;
 
 inline constexpr const char* kHeightMapFile = "data/tarnolm/heightmap.raw";
 inline constexpr const char* kColorMapFile = "data/tarnolm/heightmapcol.raw";
@@ -25,25 +35,22 @@ inline constexpr std::array<const char*, 2> kDialogImageFiles = {"data/ass1.bmp"
 inline constexpr int kDialogImageSize = 128;
 inline constexpr const char* kMusicFile = "data/fried.mp3";
 
-// What the show needs of one picture's size. Pictures blended over the whole
-// frame are read linearly, so a smaller one would be read past its end.
-struct ImageRequirement {
-    enum Rule : uint8_t {
-        NonEmpty,  // textures and pictures that are loaded but never shown
-        AtLeast,   // width and height at least width × height
-        AtMost,    // placed sprites and captions: at most width × height
-        MinPixels, // read linearly from a random row: at least `pixels` pixels
-    };
-    Rule rule = NonEmpty;
-    uint16_t width = 0;
-    uint16_t height = 0;
-    uint32_t pixels = 0;
+// Every file the show reads, as the show names it: the pictures, the two maps,
+// the dialog pictures and the music.
+std::vector<std::string> dataFiles();
+
+// The music and the dialog pictures: without them the show runs silently, or
+// with text on the dialog's buttons.
+bool isOptionalDataFile(const std::string& showPath);
+
+// One human-readable line per problem of one file (named as the show names
+// it), each starting with the file's path under dir; empty when it is usable.
+std::vector<std::string> checkDataFile(const std::string& dir, const std::string& showPath);
+
+struct DataCheck {
+    std::vector<std::string> problems; // the show cannot run
+    std::vector<std::string> warnings; // optional files the show will go without
 };
 
-// The requirement of a picture of kShowImageFiles, by its show path.
-ImageRequirement imageRequirement(const std::string& showPath);
-
-
-// One human-readable line per problem, each starting with the file's path
-// under dir; empty when the directory holds everything the show reads.
-std::vector<std::string> checkDataDirectory(const std::string& dir);
+// The check of every file of dataFiles() under dir.
+DataCheck checkDataDirectory(const std::string& dir);

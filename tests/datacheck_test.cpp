@@ -49,7 +49,7 @@ std::vector<uint8_t> bmp(int w, int h, int bits)
 }
 
 // A directory holding the smallest files that satisfy the show.
-class DataCheck : public ::testing::Test {
+class DataDirectory : public ::testing::Test {
 protected:
     std::string dir;
 
@@ -57,16 +57,8 @@ protected:
     {
         dir = (fs::temp_directory_path() / ("softdemo-datacheck-" + std::to_string(getpid()))).string();
         fs::remove_all(dir);
-        for (const char* file : kShowImageFiles) {
-            const ImageRequirement need = imageRequirement(file);
-            const std::string path = dataFilePath(dir, file);
-            switch (need.rule) {
-            case ImageRequirement::NonEmpty: writePng(path, 4, 4); break;
-            case ImageRequirement::AtLeast:
-            case ImageRequirement::AtMost: writePng(path, need.width, need.height); break;
-            case ImageRequirement::MinPixels: writePng(path, 512, int(need.pixels / 512)); break;
-            }
-        }
+        for (const DataPicture& image : kShowPictures)
+            writePng(dataFilePath(dir, image.path), image.width, image.height);
         writeBytes(dataFilePath(dir, kHeightMapFile), std::vector<uint8_t>(kHeightMapBytes, 7));
         writeBytes(dataFilePath(dir, kColorMapFile), std::vector<uint8_t>(kColorMapBytes, 7));
         for (const char* file : kDialogImageFiles)
@@ -93,53 +85,57 @@ bool mentions(const std::vector<std::string>& problems, const std::string& text)
 
 TEST(DataManifest, ListsTheShowsPicturesInLoadingOrder)
 {
-    const std::set<std::string> unique(kShowImageFiles.begin(), kShowImageFiles.end());
-    EXPECT_EQ(unique.size(), kShowImageCount);
-    EXPECT_STREQ(kShowImageFiles[0], "data/vestmarklogo.png");
-    EXPECT_STREQ(kShowImageFiles[120], "data/noise.png"); // buffer 121
-    EXPECT_STREQ(kShowImageFiles[132], "data/overlay.png");
-    for (const char* file : kShowImageFiles)
-        EXPECT_EQ(std::string(file).rfind("data/", 0), 0u) << file;
+    const std::vector<std::string> files = dataFiles();
+    const std::set<std::string> unique(files.begin(), files.end());
+    EXPECT_EQ(unique.size(), kShowImageCount + 5);
+    EXPECT_STREQ(kShowPictures[0].path, "data/vestmarklogo.png");
+    EXPECT_STREQ(kShowPictures[120].path, "data/noise.png"); // buffer 121
+    EXPECT_STREQ(kShowPictures[132].path, "data/overlay.png");
+    for (const std::string& file : files)
+        EXPECT_EQ(file.rfind("data/", 0), 0u) << file;
     EXPECT_EQ(dataFilePath("/tmp/pack", "data/bigass/bigass_frame_0001.png"), "/tmp/pack/bigass/bigass_frame_0001.png");
     EXPECT_EQ(dataFilePath("data", "data/noise.png"), "data/noise.png");
-    EXPECT_EQ(imageRequirement("data/noise.png").pixels, 654336u);
-    EXPECT_EQ(imageRequirement("data/white.png").rule, ImageRequirement::AtLeast);
-    EXPECT_EQ(imageRequirement("data/mouth8.png").rule, ImageRequirement::AtMost);
+    // The noise is read linearly from a random row up to 894 rows down, a whole frame long.
+    EXPECT_EQ(kShowPictures[120].width, 512);
+    EXPECT_EQ(kShowPictures[120].height, 894 + 384);
+    EXPECT_EQ(std::count_if(files.begin(), files.end(), isOptionalDataFile), 3);
 }
 
-TEST_F(DataCheck, CompleteDirectoryPasses)
+TEST_F(DataDirectory, CompleteDirectoryPasses)
 {
-    const std::vector<std::string> problems = checkDataDirectory(dir);
-    EXPECT_TRUE(problems.empty()) << problems.front();
+    const DataCheck check = checkDataDirectory(dir);
+    EXPECT_TRUE(check.problems.empty()) << check.problems.front();
+    EXPECT_TRUE(check.warnings.empty()) << check.warnings.front();
 }
 
-TEST_F(DataCheck, NamesADeletedATruncatedAndASmallerPicture)
+TEST_F(DataDirectory, NamesADeletedATruncatedAndASmallerPicture)
 {
     fs::remove(path("data/kvp.png"));
     fs::resize_file(path("data/bigass/bigass_frame_0007.png"), 60);
     writePng(path("data/overlay.png"), 512, 383);
 
-    const std::vector<std::string> problems = checkDataDirectory(dir);
+    const std::vector<std::string> problems = checkDataDirectory(dir).problems;
     ASSERT_EQ(problems.size(), 3u);
     EXPECT_EQ(problems[0], path("data/kvp.png") + ": missing");
     EXPECT_EQ(problems[1].rfind(path("data/bigass/bigass_frame_0007.png") + ": ", 0), 0u) << problems[1];
-    EXPECT_EQ(problems[2], path("data/overlay.png") + ": 512 x 383 pixels, needs at least 512 x 384");
+    EXPECT_EQ(problems[2], path("data/overlay.png") + ": 512 x 383 pixels, needs exactly 512 x 384");
 }
 
-TEST_F(DataCheck, AppliesEachPicturesOwnSizeRule)
+TEST_F(DataDirectory, PicturesMustHaveTheirExactSize)
 {
     writePng(path("data/noise.png"), 512, 100);
-    writePng(path("data/text_7.png"), 257, 120);  // one column wider than a caption may be
-    writePng(path("data/tun_orange.png"), 1, 1);  // any texture size is fine
-    writePng(path("data/white.png"), 1024, 768);  // larger than the frame is fine
+    writePng(path("data/tun_orange.png"), 1, 1);
+    writePng(path("data/white.png"), 1024, 768);
 
-    const std::vector<std::string> problems = checkDataDirectory(dir);
-    ASSERT_EQ(problems.size(), 2u);
-    EXPECT_EQ(problems[0], path("data/text_7.png") + ": 257 x 120 pixels, needs at most 256 x 120 and not empty");
-    EXPECT_EQ(problems[1], path("data/noise.png") + ": 512 x 100 pixels, needs at least 654,336");
+    const std::vector<std::string> problems = checkDataDirectory(dir).problems;
+    ASSERT_EQ(problems.size(), 3u);
+    EXPECT_EQ(problems[0], path("data/tun_orange.png") + ": 1 x 1 pixels, needs exactly 256 x 256");
+    EXPECT_EQ(problems[1], path("data/white.png") + ": 1024 x 768 pixels, needs exactly 512 x 384");
+    EXPECT_EQ(problems[2], path("data/noise.png") + ": 512 x 100 pixels, needs exactly 512 x 1278");
+    EXPECT_EQ(checkDataFile(dir, "data/nothing.png"), std::vector<std::string>{path("data/nothing.png") + ": not a file the show reads"});
 }
 
-TEST_F(DataCheck, ChecksMapsBitmapsAndMusic)
+TEST_F(DataDirectory, ChecksMapsBitmapsAndMusic)
 {
     writeBytes(path(kHeightMapFile), std::vector<uint8_t>(65535, 0));
     writeBytes(path("data/ass1.bmp"), bmp(128, 128, 32));
@@ -148,29 +144,31 @@ TEST_F(DataCheck, ChecksMapsBitmapsAndMusic)
     writeBytes(path("data/ass2.bmp"), cut);
     writeBytes(path(kMusicFile), {});
 
-    const std::vector<std::string> problems = checkDataDirectory(dir);
-    ASSERT_EQ(problems.size(), 4u);
-    EXPECT_EQ(problems[0], path(kHeightMapFile) + ": 65,535 bytes, needs exactly 65,536");
-    EXPECT_EQ(problems[1], path("data/ass1.bmp") + ": 32-bit 128 x 128 BMP, needs an uncompressed 24-bit 128 x 128 BMP");
-    EXPECT_EQ(problems[2], path("data/ass2.bmp") + ": truncated, 1,000 bytes, needs 49,206");
-    EXPECT_EQ(problems[3], path(kMusicFile) + ": empty");
+    // The music and the dialog pictures are optional: warnings, not problems.
+    const DataCheck check = checkDataDirectory(dir);
+    ASSERT_EQ(check.problems.size(), 1u);
+    EXPECT_EQ(check.problems[0], path(kHeightMapFile) + ": 65,535 bytes, needs exactly 65,536");
+    ASSERT_EQ(check.warnings.size(), 3u);
+    EXPECT_EQ(check.warnings[0], path("data/ass1.bmp") + ": 32-bit 128 x 128 BMP, needs an uncompressed 24-bit 128 x 128 BMP");
+    EXPECT_EQ(check.warnings[1], path("data/ass2.bmp") + ": truncated, 1,000 bytes, needs 49,206");
+    EXPECT_EQ(check.warnings[2], path(kMusicFile) + ": empty");
 
     writeBytes(path(kMusicFile), {'R', 'I', 'F', 'F', 0, 0, 0, 0});
-    EXPECT_TRUE(mentions(checkDataDirectory(dir), path(kMusicFile) + ": no MPEG audio frame"));
+    EXPECT_TRUE(mentions(checkDataDirectory(dir).warnings, path(kMusicFile) + ": no MPEG audio frame"));
 }
 
-TEST_F(DataCheck, ReportsUndecodableAndMisplacedFiles)
+TEST_F(DataDirectory, ReportsUndecodableAndMisplacedFiles)
 {
     writeBytes(path("data/20yrs.png"), {'n', 'o', 't', ' ', 'p', 'n', 'g'});
     fs::remove(path(kColorMapFile));
     fs::create_directory(path(kColorMapFile));
 
-    const std::vector<std::string> problems = checkDataDirectory(dir);
+    const std::vector<std::string> problems = checkDataDirectory(dir).problems;
     ASSERT_EQ(problems.size(), 2u);
     EXPECT_EQ(problems[0].rfind(path("data/20yrs.png") + ": cannot decode image", 0), 0u) << problems[0];
     EXPECT_EQ(problems[1], path(kColorMapFile) + ": not a regular file");
 
-    const std::vector<std::string> none = checkDataDirectory(dir + "/nowhere");
+    const std::vector<std::string> none = checkDataDirectory(dir + "/nowhere").problems;
     ASSERT_EQ(none.size(), 1u);
     EXPECT_EQ(none[0], dir + "/nowhere: missing, or not a directory");
 }
@@ -180,7 +178,7 @@ TEST(GeneratedPack, PassesTheCheck)
     const std::string dir = std::string(SOFTDEMO_SOURCE_DIR) + "/data";
     if (!fs::exists(dir + "/.pack-version"))
         GTEST_SKIP() << "no generated data pack in " << dir << " (build the default target to make one)";
-    const std::vector<std::string> problems = checkDataDirectory(dir);
+    const std::vector<std::string> problems = checkDataDirectory(dir).problems;
     EXPECT_TRUE(problems.empty()) << problems.size() << " problems, the first: " << problems.front();
 }
 
@@ -196,10 +194,10 @@ TEST(GeneratedPack, DamagedCopyNamesEachDamagedFile)
     fs::resize_file(dataFilePath(dir, "data/comewithme_2/comewithme_2_frame_0004.png"), 1000);
     writePng(dataFilePath(dir, "data/vestmarkny.png"), 256, 192);
 
-    const std::vector<std::string> problems = checkDataDirectory(dir);
+    const std::vector<std::string> problems = checkDataDirectory(dir).problems;
     fs::remove_all(dir);
     ASSERT_EQ(problems.size(), 3u);
     EXPECT_EQ(problems[0].rfind(dataFilePath(dir, "data/comewithme_2/comewithme_2_frame_0004.png") + ": ", 0), 0u);
-    EXPECT_EQ(problems[1], dataFilePath(dir, "data/vestmarkny.png") + ": 256 x 192 pixels, needs at least 512 x 384");
+    EXPECT_EQ(problems[1], dataFilePath(dir, "data/vestmarkny.png") + ": 256 x 192 pixels, needs exactly 512 x 384");
     EXPECT_EQ(problems[2], dataFilePath(dir, "data/stamp1.png") + ": missing");
 }

@@ -33,7 +33,7 @@ TEST(ShowScript, EmbeddedShowHasItsShape)
     EXPECT_EQ(show.images[72].name, "data/tun_bw7.png");
     EXPECT_EQ(show.images[132].name, "data/overlay.png");
     for (size_t i = 0; i < kShowImageCount; ++i)
-        EXPECT_EQ(show.images[i].name, kShowImageFiles[i]) << "the data check must ask for the show's pictures";
+        EXPECT_EQ(show.images[i].name, kShowPictures[i].path) << "the data check must ask for the show's pictures";
     ASSERT_EQ(show.objects.size(), 41u);
     EXPECT_TRUE(show.objects[31].generator);
     EXPECT_EQ(show.objects[12].className, "Scene");

@@ -126,9 +126,7 @@ bool packIsCurrent(const std::string& dir)
 {
     if (readSmallFile(dataFilePath(dir, kPackStampFile)) != kPackVersion)
         return false;
-    std::vector<const char*> files(kShowImageFiles.begin(), kShowImageFiles.end());
-    files.insert(files.end(), {kHeightMapFile, kColorMapFile, kDialogImageFiles[0], kDialogImageFiles[1], kMusicFile});
-    for (const char* file : files)
+    for (const std::string& file : dataFiles())
         if (!std::filesystem::is_regular_file(dataFilePath(dir, file)))
             return false;
     return true;

@@ -129,8 +129,8 @@ Canvas canvasFromPixels(const uint32_t* pixels, int width, int height)
 void writePackSheet(const std::string& dir, const std::string& outPath, const Fonts& fonts)
 {
     std::vector<SheetEntry> entries;
-    for (const char* file : kShowImageFiles)
-        entries.push_back({baseName(file), fromDecoded(decodeImageFile(dataFilePath(dir, file)))});
+    for (const DataPicture& image : kShowPictures)
+        entries.push_back({baseName(image.path), fromDecoded(decodeImageFile(dataFilePath(dir, image.path)))});
     for (const char* file : kDialogImageFiles)
         entries.push_back({baseName(file), fromDecoded(decodeImageFile(dataFilePath(dir, file)))});
     const std::vector<uint8_t> heights = readMap(dataFilePath(dir, kHeightMapFile), kHeightMapBytes);

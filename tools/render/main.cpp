@@ -215,7 +215,8 @@ int sheet(const RenderOptions& o)
 // The data directory must hold everything the show reads before anything runs.
 bool dataIsUsable(const std::string& dir)
 {
-    const std::vector<std::string> problems = checkDataDirectory(dir);
+    // The renderer reads neither the music nor the dialog pictures.
+    const std::vector<std::string> problems = checkDataDirectory(dir).problems;
     for (const std::string& p : problems)
         std::fprintf(stderr, "softdemo-render: %s\n", p.c_str());
     if (!problems.empty())
