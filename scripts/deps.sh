@@ -10,7 +10,8 @@ packages=(
   libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev
   fonts-dejavu-core fonts-liberation
   ffmpeg sox libsox-fmt-mp3
-  xvfb xdotool x11-apps imagemagick libgl1-mesa-dri
+  xvfb xdotool x11-apps imagemagick libgl1-mesa-dri libegl-mesa0
+  clang libclang-rt-14-dev valgrind procps
 )
 
 missing=()
