@@ -2,6 +2,7 @@
 
 #include <stb_image.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +12,9 @@
 namespace {
 
 constexpr int64_t kMaxPixels = int64_t(1) << 26;
+// The largest picture allowed is 2^28 bytes of pixels even uncompressed; a
+// file far beyond that is not a picture of ours, and stb takes an int length.
+constexpr long kMaxFileBytes = long(1) << 30;
 
 std::string failureReason()
 {
@@ -20,24 +24,32 @@ std::string failureReason()
 
 } // namespace
 
-DecodedImage decodeImageFile(const std::string& path)
+DecodedImage decodeImage(const uint8_t* data, size_t size, const std::string& name)
 {
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-    if (!file)
-        throw std::runtime_error(path + ": " + std::strerror(errno));
+    if (size > size_t(kMaxFileBytes))
+        throw std::runtime_error(name + ": " + std::to_string(size) + " bytes is too large for a picture");
+    const int length = int(size);
+    // The show's pictures are PNG and the dialog's BMP. The decoder's other
+    // formats are refused unread: its JPEG reader writes past its Huffman
+    // tables on a crafted file, and nothing of ours needs them.
+    static constexpr uint8_t kPng[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    const bool png = size >= sizeof kPng && std::equal(kPng, kPng + sizeof kPng, data);
+    const bool bmp = size >= 2 && data[0] == 'B' && data[1] == 'M';
+    if (!png && !bmp)
+        throw std::runtime_error(name + ": cannot decode image (not a PNG or BMP file)");
 
     // Check the header before decoding, so a hostile size never gets allocated.
     int w = 0, h = 0, channels = 0;
-    if (!stbi_info_from_file(file.get(), &w, &h, &channels))
-        throw std::runtime_error(path + ": cannot decode image (" + failureReason() + ")");
+    if (!stbi_info_from_memory(data, length, &w, &h, &channels))
+        throw std::runtime_error(name + ": cannot decode image (" + failureReason() + ")");
     if (w > 65535 || h > 65535 || int64_t(w) * h > kMaxPixels)
-        throw std::runtime_error(path + ": image of " + std::to_string(w) + " x " + std::to_string(h) +
+        throw std::runtime_error(name + ": image of " + std::to_string(w) + " x " + std::to_string(h) +
                                  " pixels is too large (at most 65535 on a side and 2^26 pixels)");
 
-    std::unique_ptr<stbi_uc, void (*)(void*)> rgba(stbi_load_from_file(file.get(), &w, &h, &channels, 4),
+    std::unique_ptr<stbi_uc, void (*)(void*)> rgba(stbi_load_from_memory(data, length, &w, &h, &channels, 4),
                                                    stbi_image_free);
     if (!rgba)
-        throw std::runtime_error(path + ": cannot decode image (" + failureReason() + ")");
+        throw std::runtime_error(name + ": cannot decode image (" + failureReason() + ")");
 
     DecodedImage image;
     image.width = uint16_t(w);
@@ -49,4 +61,23 @@ DecodedImage decodeImageFile(const std::string& path)
         p += 4;
     }
     return image;
+}
+
+DecodedImage decodeImageFile(const std::string& path)
+{
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+    if (!file)
+        throw std::runtime_error(path + ": " + std::strerror(errno));
+    std::vector<uint8_t> bytes;
+    uint8_t chunk[65536];
+    size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
+        bytes.insert(bytes.end(), chunk, chunk + got);
+        if (bytes.size() > size_t(kMaxFileBytes))
+            throw std::runtime_error(path + ": more than " + std::to_string(kMaxFileBytes) +
+                                     " bytes, too large for a picture");
+    }
+    if (std::ferror(file.get()))
+        throw std::runtime_error(path + ": " + std::strerror(errno));
+    return decodeImage(bytes.data(), bytes.size(), path);
 }
