@@ -39,8 +39,8 @@ SdlPtr<SDL_Surface> loadButtonBitmap(SDL_RWops* source, const std::string& name)
     const size_t got = SDL_RWread(source, header, 1, sizeof header);
     if (got == sizeof header && header[0] == 'B' && header[1] == 'M') {
         const bool core = littleEndian(header + 14, 4) == 12;
-        const int64_t width = core ? littleEndian(header + 18, 2) : int32_t(littleEndian(header + 18, 4));
-        const int64_t height = core ? littleEndian(header + 20, 2) : int32_t(littleEndian(header + 22, 4));
+        const int64_t width = core ? int64_t(littleEndian(header + 18, 2)) : int64_t(int32_t(littleEndian(header + 18, 4)));
+        const int64_t height = core ? int64_t(littleEndian(header + 20, 2)) : int64_t(int32_t(littleEndian(header + 22, 4)));
         if (!fits(width, height)) {
             SDL_RWclose(source);
             return refuse(name, "a picture of " + std::to_string(std::llabs(width)) + " x " +

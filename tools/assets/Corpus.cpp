@@ -140,7 +140,7 @@ effect 1 PutBuffer {
     fromBuffer "data/white.png" 0-200
     fromBuffer "data/mouth1.png" .. "data/mouth3.png" (3 x 55 ms) 2 passes every 140 from 100 to 405
     posY -20 -> -20 L 79220-79320
-    flag 1 -> 1 no mode 300-400
+    flag 1 -> 1 300-400
 }
 )",
     R"(images {
@@ -200,7 +200,7 @@ std::vector<PackFile> fuzzCorpus()
     add("image/rgba-7x5.png", encodePng(picture(7, 5, 3, true), 4, false));
     add("image/rgb-12x8.bmp", encodeBmp24(picture(12, 8, 4)));
     add("image/palette-8x8.bmp", bmp({8, 8, 8}, 5));
-    add("image/rle8-9x7.bmp", bmp({9, 7, 8, 1}, 6));
+    add("image/palette4-9x7.bmp", bmp({9, 7, 4}, 6));
     add("image/argb-5x5.bmp", bmp({5, 5, 32, 3}, 7));
 
     add("show/demo.show", text(embeddedShowText()));

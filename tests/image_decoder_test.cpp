@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "TestData.h"
+#include "gfx/ImageDecoder.h"
+
+namespace {
+
+std::string refusal(const std::vector<uint8_t>& bytes, const std::string& name)
+{
+    try {
+        decodeImage(bytes.data(), bytes.size(), name);
+    } catch (const std::runtime_error& e) {
+        return e.what();
+    }
+    return "decoded";
+}
+
+// A JPEG whose Huffman table counts 17 codes of every length, 272 in all: the
+// fuzzer found that the decoder's JPEG reader then writes past its 257-entry tables.
+std::vector<uint8_t> overlongHuffmanJpeg()
+{
+    std::vector<uint8_t> b = {0xff, 0xd8, 0xff, 0xc4, 0x01, 0x23, 0x00};
+    b.insert(b.end(), 16, 17);
+    for (int i = 0; i < 272; ++i)
+        b.push_back(uint8_t(i));
+    b.insert(b.end(), {0xff, 0xd9});
+    return b;
+}
+
+} // namespace
+
+TEST(ImageDecoder, MemoryAndFileDecodeAlike)
+{
+    TempDir dir;
+    writePng(dir.file("p.png"), 3, 2, {0xff102030, 0x80405060, 0x00708090, 1, 2, 3});
+    const DecodedImage fromFile = decodeImageFile(dir.file("p.png"));
+    std::ifstream in(dir.file("p.png"), std::ios::binary);
+    const std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
+    const DecodedImage fromMemory = decodeImage(bytes.data(), bytes.size(), "p.png");
+    EXPECT_EQ(fromMemory.width, 3);
+    EXPECT_EQ(fromMemory.height, 2);
+    EXPECT_EQ(fromMemory.pixels, fromFile.pixels);
+    EXPECT_EQ(fromMemory.pixels[1], 0x80405060u);
+
+    EXPECT_EQ(refusal({}, "data/x.png"), "data/x.png: cannot decode image (not a PNG or BMP file)");
+    std::filesystem::create_directory(dir.file("d.png"));
+    EXPECT_THROW(decodeImageFile(dir.file("d.png")), std::runtime_error) << "a directory is no picture";
+}
+
+TEST(ImageDecoder, OnlyPngAndBmpAreDecoded)
+{
+    // Formats the show never uses are refused before the decoder sees them.
+    const std::vector<uint8_t> gif = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0xff, 0xff, 0xff, 0, 0, 0,
+                                      0x2c, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0, 0x3b};
+    EXPECT_EQ(refusal(overlongHuffmanJpeg(), "data/x.png"), "data/x.png: cannot decode image (not a PNG or BMP file)");
+    EXPECT_EQ(refusal(gif, "data/y.png"), "data/y.png: cannot decode image (not a PNG or BMP file)");
+    EXPECT_EQ(refusal({'P', '6', '\n', '1', ' ', '1', '\n', '2', '5', '5', '\n', 1, 2, 3}, "z"),
+              "z: cannot decode image (not a PNG or BMP file)");
+    // A PNG signature alone is a PNG that fails to decode, not another format.
+    EXPECT_NE(refusal({0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'}, "w").find("w: cannot decode image ("),
+              std::string::npos);
+}
