@@ -60,6 +60,16 @@ TEST(ImageDecoder, OnlyPngAndBmpAreDecoded)
     EXPECT_EQ(refusal(gif, "data/y.png"), "data/y.png: cannot decode image (not a PNG or BMP file)");
     EXPECT_EQ(refusal({'P', '6', '\n', '1', ' ', '1', '\n', '2', '5', '5', '\n', 1, 2, 3}, "z"),
               "z: cannot decode image (not a PNG or BMP file)");
+    // Found by the fuzzer: an empty first IDAT chunk, which the decoder copies
+    // from a null buffer, is refused as a PNG without image data.
+    std::vector<uint8_t> emptyIdat = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+                                      0, 0, 0, 1, 0, 0, 0, 1, 8, 0, 0, 0, 0, 0x3a, 0x7e, 0x9b, 0x55};
+    for (const char* chunk : {"IDAT", "IEND"}) {
+        emptyIdat.insert(emptyIdat.end(), {0, 0, 0, 0});
+        emptyIdat.insert(emptyIdat.end(), chunk, chunk + 4);
+        emptyIdat.insert(emptyIdat.end(), {0, 0, 0, 0});
+    }
+    EXPECT_EQ(refusal(emptyIdat, "data/e.png").rfind("data/e.png: cannot decode image (", 0), 0u);
     // A PNG signature alone is a PNG that fails to decode, not another format.
     EXPECT_NE(refusal({0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'}, "w").find("w: cannot decode image ("),
               std::string::npos);

@@ -28,19 +28,21 @@ SdlPtr<SDL_Surface> refuse(const std::string& name, const std::string& why)
 
 SdlPtr<SDL_Surface> loadButtonBitmap(SDL_RWops* source, const std::string& name)
 {
-    // The size from the header, read as the loader reads it: the old 12-byte
-    // core header has unsigned 16-bit sides, every later one signed 32-bit
-    // sides (a negative height is a top-down picture). Anything else is left
-    // to the loader.
     if (!source)
         return refuse(name, std::string("cannot open the picture: ") + SDL_GetError());
+    // The size from the header, read as the loader reads it: the old 12-byte
+    // core header has unsigned 16-bit sides, every later one signed 32-bit
+    // sides (a negative height is a top-down picture). A file cut inside the
+    // header still has sides from the bytes there are, the rest read as 0,
+    // as the loader reads them. Anything else is left to the loader.
     uint8_t header[26] = {};
     const Sint64 start = SDL_RWtell(source);
     const size_t got = SDL_RWread(source, header, 1, sizeof header);
-    if (got == sizeof header && header[0] == 'B' && header[1] == 'M') {
+    if (got >= 2 && header[0] == 'B' && header[1] == 'M') {
+        const uint8_t* sides = header + 18;
         const bool core = littleEndian(header + 14, 4) == 12;
-        const int64_t width = core ? int64_t(littleEndian(header + 18, 2)) : int64_t(int32_t(littleEndian(header + 18, 4)));
-        const int64_t height = core ? int64_t(littleEndian(header + 20, 2)) : int64_t(int32_t(littleEndian(header + 22, 4)));
+        const int64_t width = core ? int64_t(littleEndian(sides, 2)) : int64_t(int32_t(littleEndian(sides, 4)));
+        const int64_t height = core ? int64_t(littleEndian(sides + 2, 2)) : int64_t(int32_t(littleEndian(sides + 4, 4)));
         if (!fits(width, height)) {
             SDL_RWclose(source);
             return refuse(name, "a picture of " + std::to_string(std::llabs(width)) + " x " +

@@ -81,6 +81,12 @@ TEST(ButtonBitmap, RefusesHugeAndDamagedPicturesSaying)
     EXPECT_EQ(huge.said, "data/ass1.bmp: a picture of 65530 x 65532 pixels is too large (at most 1024 on a side); "
                          "the button shows its text\n");
 
+    // Also found by the fuzzer: 25 bytes, cut inside the core header, still
+    // claim 65284 x 65503 pixels to the loader, which asked for 4 GB.
+    const std::vector<uint8_t> cutCore = {0x42, 0x4d, 0x86, 0, 0, 0, 0, 0, 0, 0x28, 0, 0, 0, 0,   0x0c, 0,
+                                          0,    0,    0x04, 0xff, 0xdf, 0xff, 0xf8, 0, 0x01};
+    EXPECT_NE(load(cutCore).said.find("65284 x 65503 pixels is too large"), std::string::npos);
+
     // The bound, on sides of either sign (a negative height is a top-down picture).
     EXPECT_TRUE(load(bmpHeader(false, 1024, -1024, 1, 128 * 1024)).picture);
     EXPECT_NE(load(bmpHeader(false, 1025, 1, 1, 132)).said.find("1025 x 1 pixels is too large"), std::string::npos);
