@@ -22,6 +22,31 @@ std::string failureReason()
     return reason ? reason : "unknown error";
 }
 
+uint32_t littleEndian(const uint8_t* b, int count)
+{
+    uint32_t v = 0;
+    for (int i = count - 1; i >= 0; --i)
+        v = v << 8 | b[i];
+    return v;
+}
+
+// The decoder reads past the end of a BMP as zeros, so a cut file would
+// decode as a picture with black rows, and a few bytes could claim 2^26
+// pixels. Rows are padded to 4 bytes; this decoder reads no compressed BMP.
+void checkBmpLength(const uint8_t* data, size_t size, int width, int height, const std::string& name)
+{
+    const bool core = size >= 18 && littleEndian(data + 14, 4) == 12;
+    const size_t bitsAt = core ? 24 : 28;
+    if (size < bitsAt + 2)
+        return; // the decoder refuses it
+    const uint64_t bits = littleEndian(data + bitsAt, 2);
+    const uint64_t need = littleEndian(data + 10, 4) + (uint64_t(width) * bits + 31) / 32 * 4 * uint64_t(height);
+    if (size < need)
+        throw std::runtime_error(name + ": truncated BMP, " + std::to_string(size) + " bytes where its " +
+                                 std::to_string(width) + " x " + std::to_string(height) + " pixels need " +
+                                 std::to_string(need));
+}
+
 } // namespace
 
 DecodedImage decodeImage(const uint8_t* data, size_t size, const std::string& name)
@@ -45,6 +70,8 @@ DecodedImage decodeImage(const uint8_t* data, size_t size, const std::string& na
     if (w > 65535 || h > 65535 || int64_t(w) * h > kMaxPixels)
         throw std::runtime_error(name + ": image of " + std::to_string(w) + " x " + std::to_string(h) +
                                  " pixels is too large (at most 65535 on a side and 2^26 pixels)");
+    if (bmp)
+        checkBmpLength(data, size, w, h, name);
 
     std::unique_ptr<stbi_uc, void (*)(void*)> rgba(stbi_load_from_memory(data, length, &w, &h, &channels, 4),
                                                    stbi_image_free);
