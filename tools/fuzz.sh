@@ -24,7 +24,7 @@ if [[ $# -eq 1 && ( $1 == --help || $1 == -h ) ]]; then
     usage
     exit 0
 fi
-if [[ $# -ne 2 || ! $2 =~ ^[0-9]+$ ]]; then
+if [[ $# -ne 2 || ! $2 =~ ^[1-9][0-9]*$ ]]; then
     usage >&2
     exit 2
 fi
@@ -48,8 +48,8 @@ if [[ ! -f $build/build.ninja ]]; then
         -DSOFTDEMO_FUZZ=ON -DSOFTDEMO_PLAYER=OFF >"$build.configure.log" 2>&1 ||
         { cat "$build.configure.log" >&2; exit 2; }
 fi
-ninja -C "$build" -j "${FUZZ_JOBS:-2}" "${run[@]/#/softdemo_fuzz_}" >/dev/null ||
-    { echo "fuzz.sh: the fuzz build failed" >&2; exit 2; }
+ninja -C "$build" -j "${FUZZ_JOBS:-2}" "${run[@]/#/softdemo_fuzz_}" >"$build.build.log" 2>&1 ||
+    { cat "$build.build.log" >&2; echo "fuzz.sh: the fuzz build failed" >&2; exit 2; }
 
 # A sanitizer report stops the run with the input kept, as a crash does.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
