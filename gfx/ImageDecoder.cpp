@@ -47,6 +47,28 @@ void checkBmpLength(const uint8_t* data, size_t size, int width, int height, con
                                  std::to_string(need));
 }
 
+uint32_t bigEndian(const uint8_t* b)
+{
+    return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
+}
+
+// The decoder grows its buffer to a chunk's stated length before it reads the
+// chunk, so 136 bytes could have it allocate 2 GB. Chunks are walked here up
+// to IEND, as the decoder walks them, and must lie within the file.
+void checkPngChunks(const uint8_t* data, size_t size, const std::string& name)
+{
+    for (size_t at = 8; at + 8 <= size;) {
+        const uint64_t length = bigEndian(data + at);
+        const uint64_t end = at + 12 + length; // length, type, data, CRC
+        if (end > size)
+            throw std::runtime_error(name + ": truncated PNG, a chunk of " + std::to_string(length) +
+                                     " bytes at byte " + std::to_string(at) + " runs past its end");
+        if (std::equal(data + at + 4, data + at + 8, "IEND"))
+            return;
+        at = size_t(end);
+    }
+}
+
 } // namespace
 
 DecodedImage decodeImage(const uint8_t* data, size_t size, const std::string& name)
@@ -72,6 +94,8 @@ DecodedImage decodeImage(const uint8_t* data, size_t size, const std::string& na
                                  " pixels is too large (at most 65535 on a side and 2^26 pixels)");
     if (bmp)
         checkBmpLength(data, size, w, h, name);
+    else
+        checkPngChunks(data, size, name);
 
     std::unique_ptr<stbi_uc, void (*)(void*)> rgba(stbi_load_from_memory(data, length, &w, &h, &channels, 4),
                                                    stbi_image_free);

@@ -88,6 +88,11 @@ TEST(ImageDecoder, OnlyPngAndBmpAreDecoded)
         emptyIdat.insert(emptyIdat.end(), {0, 0, 0, 0});
     }
     EXPECT_EQ(refusal(emptyIdat, "data/e.png").rfind("data/e.png: cannot decode image (", 0), 0u);
+    // Found by the fuzzer: a chunk claiming 2^30 bytes in a 136-byte file had
+    // the decoder allocate 2 GB before it found the data missing.
+    std::vector<uint8_t> big(emptyIdat.begin(), emptyIdat.begin() + 33);
+    big.insert(big.end(), {0x40, 0, 0, 0, 'I', 'D', 'A', 'T', 1, 2, 3});
+    EXPECT_EQ(refusal(big, "b"), "b: truncated PNG, a chunk of 1073741824 bytes at byte 33 runs past its end");
     // A PNG signature alone is a PNG that fails to decode, not another format.
     EXPECT_NE(refusal({0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'}, "w").find("w: cannot decode image ("),
               std::string::npos);
