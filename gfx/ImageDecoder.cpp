@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -86,21 +87,29 @@ DecodedImage decodeImage(const uint8_t* data, size_t size, const std::string& na
         throw std::runtime_error(name + ": cannot decode image (not a PNG or BMP file)");
 
     // Check the header before decoding, so a hostile size never gets allocated.
-    int w = 0, h = 0, channels = 0;
-    if (!stbi_info_from_memory(data, length, &w, &h, &channels))
+    // The header's size as a top-down BMP gives it is negative, but decodes
+    // to its magnitude: check that, and that the decoder kept to it.
+    int infoW = 0, infoH = 0, channels = 0;
+    if (!stbi_info_from_memory(data, length, &infoW, &infoH, &channels))
         throw std::runtime_error(name + ": cannot decode image (" + failureReason() + ")");
-    if (w > 65535 || h > 65535 || int64_t(w) * h > kMaxPixels)
-        throw std::runtime_error(name + ": image of " + std::to_string(w) + " x " + std::to_string(h) +
+    const int64_t width = std::abs(int64_t(infoW)), height = std::abs(int64_t(infoH));
+    if (width > 65535 || height > 65535 || width * height > kMaxPixels)
+        throw std::runtime_error(name + ": image of " + std::to_string(width) + " x " + std::to_string(height) +
                                  " pixels is too large (at most 65535 on a side and 2^26 pixels)");
     if (bmp)
-        checkBmpLength(data, size, w, h, name);
+        checkBmpLength(data, size, int(width), int(height), name);
     else
         checkPngChunks(data, size, name);
 
+    int w = 0, h = 0;
     std::unique_ptr<stbi_uc, void (*)(void*)> rgba(stbi_load_from_memory(data, length, &w, &h, &channels, 4),
                                                    stbi_image_free);
     if (!rgba)
         throw std::runtime_error(name + ": cannot decode image (" + failureReason() + ")");
+    if (w != width || h != height)
+        throw std::runtime_error(name + ": cannot decode image (decoded as " + std::to_string(w) + " x " +
+                                 std::to_string(h) + " pixels, its header says " + std::to_string(width) + " x " +
+                                 std::to_string(height) + ")");
 
     DecodedImage image;
     image.width = uint16_t(w);

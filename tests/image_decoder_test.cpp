@@ -58,12 +58,24 @@ TEST(ImageDecoder, ACutBitmapIsRefusedNotPaddedWithBlack)
     b.resize(54, 0);
     b.resize(54 + 24, 0x7f);
     EXPECT_EQ(decodeImage(b.data(), b.size(), "x.bmp").pixels[0], 0xff7f7f7fu);
+    b[22] = 0xfe; // -2: the same rows, top row first
+    b[23] = b[24] = b[25] = 0xff;
+    b[54 + 12] = 0x10;
+    EXPECT_EQ(decodeImage(b.data(), b.size(), "x.bmp").pixels[3], 0xff7f7f10u);
     b.pop_back();
     EXPECT_EQ(refusal(b, "data/x.png"), "data/x.png: truncated BMP, 77 bytes where its 3 x 2 pixels need 78");
+
+    // Found by the fuzzer: a top-down BMP of 16 x 65537 pixels passed the size
+    // check as -65537 rows, and decoded to more pixels than its 16-bit height
+    // holds: the production's copy into its buffer would overrun it.
+    const std::vector<uint8_t> tall = {0x42, 0x4d, 0xa6, 0, 0, 1, 0x76, 0, 0x51, 0, 0, 0, 0, 0, 0x28,
+                                       0,    0,    0,    0x10, 0, 0, 0, 0xff, 0xff, 0xfe, 0xff, 1, 0, 1};
+    EXPECT_EQ(refusal(tall, "t"), "t: image of 16 x 65537 pixels is too large (at most 65535 on a side and 2^26 pixels)");
     // Files like this slowed the fuzzer to 67 runs a second: a bare 54-byte
     // header claiming 8000 x 8000 pixels decoded, in seconds, into 256 MB of black.
     b[18] = b[22] = 0x40;
     b[19] = b[23] = 0x1f;
+    b[24] = b[25] = 0;
     b.resize(54);
     EXPECT_NE(refusal(b, "y").find("y: truncated BMP, 54 bytes where its 8000 x 8000 pixels need 192000054"),
               std::string::npos);
