@@ -34,14 +34,14 @@ uint32_t littleEndian(const uint8_t* b, int count)
 // The decoder reads past the end of a BMP as zeros, so a cut file would
 // decode as a picture with black rows, and a few bytes could claim 2^26
 // pixels. Rows are padded to 4 bytes; this decoder reads no compressed BMP.
+// A header cut short reads as zeros here too.
 void checkBmpLength(const uint8_t* data, size_t size, int width, int height, const std::string& name)
 {
-    const bool core = size >= 18 && littleEndian(data + 14, 4) == 12;
-    const size_t bitsAt = core ? 24 : 28;
-    if (size < bitsAt + 2)
-        return; // the decoder refuses it
-    const uint64_t bits = littleEndian(data + bitsAt, 2);
-    const uint64_t need = littleEndian(data + 10, 4) + (uint64_t(width) * bits + 31) / 32 * 4 * uint64_t(height);
+    uint8_t header[30] = {};
+    std::copy_n(data, std::min(size, sizeof header), header);
+    const bool core = littleEndian(header + 14, 4) == 12;
+    const uint64_t bits = littleEndian(header + (core ? 24 : 28), 2);
+    const uint64_t need = littleEndian(header + 10, 4) + (uint64_t(width) * bits + 31) / 32 * 4 * uint64_t(height);
     if (size < need)
         throw std::runtime_error(name + ": truncated BMP, " + std::to_string(size) + " bytes where its " +
                                  std::to_string(width) + " x " + std::to_string(height) + " pixels need " +
