@@ -43,6 +43,7 @@ build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
 for tool in clang clang++; do
     command -v $tool >/dev/null || { echo "fuzz.sh: $tool is missing (Debian packages clang, libclang-rt-14-dev)" >&2; exit 2; }
 done
+built_at=$SECONDS
 if [[ ! -f $build/build.ninja ]]; then
     CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DSOFTDEMO_FUZZ=ON -DSOFTDEMO_PLAYER=OFF >"$build.configure.log" 2>&1 ||
@@ -50,6 +51,7 @@ if [[ ! -f $build/build.ninja ]]; then
 fi
 ninja -C "$build" -j "${FUZZ_JOBS:-2}" "${run[@]/#/softdemo_fuzz_}" >"$build.build.log" 2>&1 ||
     { cat "$build.build.log" >&2; echo "fuzz.sh: the fuzz build failed" >&2; exit 2; }
+echo "fuzz build ready in $((SECONDS - built_at)) s"
 
 # A sanitizer report stops the run with the input kept, as a crash does.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
