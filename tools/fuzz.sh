@@ -44,13 +44,14 @@ for tool in clang clang++; do
     command -v $tool >/dev/null || { echo "fuzz.sh: $tool is missing (Debian packages clang, libclang-rt-14-dev)" >&2; exit 2; }
 done
 built_at=$SECONDS
+mkdir -p "$build"
 if [[ ! -f $build/build.ninja ]]; then
     CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DSOFTDEMO_FUZZ=ON -DSOFTDEMO_PLAYER=OFF >"$build.configure.log" 2>&1 ||
-        { cat "$build.configure.log" >&2; exit 2; }
+        -DSOFTDEMO_FUZZ=ON -DSOFTDEMO_PLAYER=OFF >"$build/fuzz-configure.log" 2>&1 ||
+        { cat "$build/fuzz-configure.log" >&2; exit 2; }
 fi
-ninja -C "$build" -j "${FUZZ_JOBS:-2}" "${run[@]/#/softdemo_fuzz_}" >"$build.build.log" 2>&1 ||
-    { cat "$build.build.log" >&2; echo "fuzz.sh: the fuzz build failed" >&2; exit 2; }
+ninja -C "$build" -j "${FUZZ_JOBS:-2}" "${run[@]/#/softdemo_fuzz_}" >"$build/fuzz-build.log" 2>&1 ||
+    { cat "$build/fuzz-build.log" >&2; echo "fuzz.sh: the fuzz build failed" >&2; exit 2; }
 echo "fuzz build ready in $((SECONDS - built_at)) s"
 
 # A sanitizer report stops the run with the input kept, as a crash does.
