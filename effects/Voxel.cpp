@@ -7,25 +7,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "effects/MapFile.h"
 #include "params/Truncate.h"
-
-namespace {
-
-// Reads up to `size` bytes; the rest read as 255, as an end-of-file byte does.
-void readMap(const std::string& path, uint8_t* out, size_t size)
-{
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
-    const size_t got = std::fread(out, 1, size, file);
-    const int error = std::ferror(file) ? errno : 0;
-    std::fclose(file);
-    if (error)
-        throw std::runtime_error("cannot read " + path + ": " + std::strerror(error));
-    std::fill(out + got, out + size, uint8_t(255));
-}
-
-} // namespace
 
 Voxel::Voxel(const std::string& dataDir)
 {

@@ -1,5 +1,6 @@
 #include "fuzz/Harness.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -11,12 +12,15 @@
 #include <unistd.h>
 
 #include "effects/CAExp.h"
+#include "effects/MapFile.h"
 #include "effects/Fill.h"
 #include "effects/Noise.h"
 #include "effects/PutBuffer.h"
 #include "effects/Tunnel.h"
 #include "effects/Voxel.h"
+#include "gfx/ImageDecoder.h"
 #include "scene/Scene.h"
+#include "show/DataManifest.h"
 #include "show/ShowScript.h"
 
 void fuzzShowFile(const uint8_t* data, size_t size)
@@ -24,6 +28,47 @@ void fuzzShowFile(const uint8_t* data, size_t size)
     try {
         parseShow(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.show");
     } catch (const ShowError&) {
+    }
+}
+
+void fuzzImageDecode(const uint8_t* data, size_t size)
+{
+    // As the production's loadImage: decode, then copy into a buffer of that size.
+    DecodedImage image;
+    try {
+        image = decodeImage(data, size, "data/fuzz.png");
+    } catch (const std::runtime_error&) {
+        return;
+    }
+    PixelBuffer buffer("data/fuzz.png", image.width, image.height);
+    if (image.pixels.size() != buffer.pixelCount)
+        __builtin_trap(); // the copy below would run past the buffer
+    std::copy(image.pixels.begin(), image.pixels.end(), buffer.pixels);
+}
+
+void fuzzDataCheck(const uint8_t* data, size_t size)
+{
+    if (size < 2)
+        return;
+    const std::string files[] = {kShowPictures[data[1] % kShowImageCount].path, kHeightMapFile, kColorMapFile,
+                                 kDialogImageFiles[data[1] % 2], kMusicFile};
+    const std::string& showPath = files[data[0] % std::size(files)];
+    const std::string path = dataFilePath("fuzz", showPath);
+    for (const std::string& problem : checkDataBytes(showPath, data + 2, size - 2, path))
+        if (problem.rfind(path + ": ", 0) != 0)
+            __builtin_trap(); // every problem names its file
+}
+
+void fuzzMapRead(const uint8_t* data, size_t size)
+{
+    static std::vector<uint8_t> heights(Voxel::kMapSize), colours(3 * Voxel::kMapSize);
+    for (std::vector<uint8_t>* map : {&heights, &colours}) {
+        readMap(data, size, "fuzz.raw", map->data(), map->size());
+        // The bytes as given, then 255 where the input ends.
+        const size_t given = std::min(size, map->size());
+        if (!std::equal(data, data + given, map->begin()) ||
+            std::any_of(map->begin() + std::ptrdiff_t(given), map->end(), [](uint8_t b) { return b != 255; }))
+            __builtin_trap();
     }
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,7 +11,10 @@ struct DecodedImage {
     std::vector<uint32_t> pixels;
 };
 
-// Decodes a PNG, BMP, JPEG, TGA or GIF file. Throws std::runtime_error naming
-// the file and the reason when it is missing, unreadable, corrupt, or larger
-// than 65535 pixels on a side.
+// Decodes a PNG or BMP held in memory. Throws std::runtime_error naming
+// `name` and the reason when it is of another format, corrupt, or larger than
+// 65535 pixels on a side or 2^26 pixels in all.
+DecodedImage decodeImage(const uint8_t* data, size_t size, const std::string& name);
+
+// The same for a file; also throws when it is missing or unreadable.
 DecodedImage decodeImageFile(const std::string& path);

@@ -198,11 +198,12 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::ve
     return true;
 }
 
-void checkImage(const std::string& path, const DataPicture& need, std::vector<std::string>& problems)
+void checkImage(const std::string& path, const uint8_t* data, size_t size, const DataPicture& need,
+                std::vector<std::string>& problems)
 {
     DecodedImage image;
     try {
-        image = decodeImageFile(path);
+        image = decodeImage(data, size, path);
     } catch (const std::exception& e) {
         problems.push_back(e.what());
         return;
@@ -212,17 +213,13 @@ void checkImage(const std::string& path, const DataPicture& need, std::vector<st
                            dimensions(need.width, need.height));
 }
 
-void checkMap(const std::string& path, uint32_t bytes, std::vector<std::string>& problems)
+void checkMapSize(const std::string& path, uintmax_t size, uint32_t bytes, std::vector<std::string>& problems)
 {
-    std::error_code ec;
-    const uintmax_t size = std::filesystem::file_size(path, ec);
-    if (ec)
-        problems.push_back(path + ": cannot be read (" + ec.message() + ")");
-    else if (size != bytes)
+    if (size != bytes)
         problems.push_back(path + ": " + withThousands(size) + " bytes, needs exactly " + withThousands(bytes));
 }
 
-uint32_t littleEndian(const std::vector<uint8_t>& b, size_t at, int count)
+uint32_t littleEndian(const uint8_t* b, size_t at, int count)
 {
     uint32_t v = 0;
     for (int i = count - 1; i >= 0; --i)
@@ -231,12 +228,9 @@ uint32_t littleEndian(const std::vector<uint8_t>& b, size_t at, int count)
 }
 
 // The dialog loads these as device-independent bitmaps: uncompressed 24-bit, 128 × 128.
-void checkDialogImage(const std::string& path, std::vector<std::string>& problems)
+void checkDialogImage(const std::string& path, const uint8_t* b, size_t size, std::vector<std::string>& problems)
 {
-    std::vector<uint8_t> b;
-    if (!readWholeFile(path, b, problems))
-        return;
-    if (b.size() < 54 || b[0] != 'B' || b[1] != 'M' || littleEndian(b, 14, 4) < 40) {
+    if (size < 54 || b[0] != 'B' || b[1] != 'M' || littleEndian(b, 14, 4) < 40) {
         problems.push_back(path + ": not a BMP file with a Windows bitmap header");
         return;
     }
@@ -252,26 +246,39 @@ void checkDialogImage(const std::string& path, std::vector<std::string>& problem
         return;
     }
     const uint64_t pixelsEnd = uint64_t(littleEndian(b, 10, 4)) + uint64_t(kDialogImageSize) * kDialogImageSize * 3;
-    if (b.size() < pixelsEnd)
-        problems.push_back(path + ": truncated, " + withThousands(b.size()) + " bytes, needs " +
-                           withThousands(pixelsEnd));
+    if (size < pixelsEnd)
+        problems.push_back(path + ": truncated, " + withThousands(size) + " bytes, needs " + withThousands(pixelsEnd));
 }
 
 // An MP3 starts with an ID3v2 tag or directly with an MPEG audio frame header.
-void checkMusic(const std::string& path, std::vector<std::string>& problems)
+void checkMusic(const std::string& path, const uint8_t* b, size_t size, std::vector<std::string>& problems)
 {
-    std::vector<uint8_t> b;
-    if (!readWholeFile(path, b, problems))
-        return;
-    if (b.empty()) {
+    if (size == 0) {
         problems.push_back(path + ": empty");
         return;
     }
     size_t at = 0;
-    if (b.size() >= 10 && b[0] == 'I' && b[1] == 'D' && b[2] == '3')
+    if (size >= 10 && b[0] == 'I' && b[1] == 'D' && b[2] == '3')
         at = 10 + (size_t(b[6] & 0x7f) << 21 | size_t(b[7] & 0x7f) << 14 | size_t(b[8] & 0x7f) << 7 | (b[9] & 0x7f));
-    if (at + 4 > b.size() || b[at] != 0xff || (b[at + 1] & 0xe0) != 0xe0 || ((b[at + 1] >> 1) & 3) == 0)
+    if (at + 4 > size || b[at] != 0xff || (b[at + 1] & 0xe0) != 0xe0 || ((b[at + 1] >> 1) & 3) == 0)
         problems.push_back(path + ": no MPEG audio frame at its start, not an MP3 file");
+}
+
+const DataPicture* findPicture(const std::string& showPath)
+{
+    const auto picture = std::find_if(kShowPictures.begin(), kShowPictures.end(),
+                                      [&](const DataPicture& p) { return showPath == p.path; });
+    return picture == kShowPictures.end() ? nullptr : &*picture;
+}
+
+bool isMapFile(const std::string& showPath)
+{
+    return showPath == kHeightMapFile || showPath == kColorMapFile;
+}
+
+uint32_t mapBytes(const std::string& showPath)
+{
+    return showPath == kHeightMapFile ? kHeightMapBytes : kColorMapBytes;
 }
 
 } // namespace
@@ -294,23 +301,42 @@ std::vector<std::string> checkDataFile(const std::string& dir, const std::string
 {
     std::vector<std::string> problems;
     const std::string path = dataFilePath(dir, showPath);
-    const auto picture = std::find_if(kShowPictures.begin(), kShowPictures.end(),
-                                      [&](const DataPicture& p) { return showPath == p.path; });
-    const bool isMap = showPath == kHeightMapFile || showPath == kColorMapFile;
-    if (picture == kShowPictures.end() && !isMap && !isOptionalDataFile(showPath)) {
+    if (!findPicture(showPath) && !isMapFile(showPath) && !isOptionalDataFile(showPath)) {
         problems.push_back(path + ": not a file the show reads");
         return problems;
     }
     if (reportUnusable(path, problems))
         return problems;
-    if (picture != kShowPictures.end())
-        checkImage(path, *picture, problems);
-    else if (isMap)
-        checkMap(path, showPath == kHeightMapFile ? kHeightMapBytes : kColorMapBytes, problems);
+    // A map's size is all that is checked: no need to read it.
+    if (isMapFile(showPath)) {
+        std::error_code ec;
+        const uintmax_t size = std::filesystem::file_size(path, ec);
+        if (ec)
+            problems.push_back(path + ": cannot be read (" + ec.message() + ")");
+        else
+            checkMapSize(path, size, mapBytes(showPath), problems);
+        return problems;
+    }
+    std::vector<uint8_t> bytes;
+    if (readWholeFile(path, bytes, problems))
+        problems = checkDataBytes(showPath, bytes.data(), bytes.size(), path);
+    return problems;
+}
+
+std::vector<std::string> checkDataBytes(const std::string& showPath, const uint8_t* data, size_t size,
+                                        const std::string& path)
+{
+    std::vector<std::string> problems;
+    if (const DataPicture* picture = findPicture(showPath))
+        checkImage(path, data, size, *picture, problems);
+    else if (isMapFile(showPath))
+        checkMapSize(path, size, mapBytes(showPath), problems);
     else if (showPath == kMusicFile)
-        checkMusic(path, problems);
+        checkMusic(path, data, size, problems);
+    else if (showPath == kDialogImageFiles[0] || showPath == kDialogImageFiles[1])
+        checkDialogImage(path, data, size, problems);
     else
-        checkDialogImage(path, problems);
+        problems.push_back(path + ": not a file the show reads");
     return problems;
 }
 

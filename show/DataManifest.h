@@ -47,6 +47,11 @@ bool isOptionalDataFile(const std::string& showPath);
 // it), each starting with the file's path under dir; empty when it is usable.
 std::vector<std::string> checkDataFile(const std::string& dir, const std::string& showPath);
 
+// The same checks on the bytes of that file, already read; `path` names it in
+// the problems.
+std::vector<std::string> checkDataBytes(const std::string& showPath, const uint8_t* data, size_t size,
+                                        const std::string& path);
+
 struct DataCheck {
     std::vector<std::string> problems; // the show cannot run
     std::vector<std::string> warnings; // optional files the show will go without

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "window/Base.h"
+#include "window/ButtonBitmap.h"
 #include "window/Events.h"
 
 namespace {
@@ -190,7 +191,10 @@ void BaseDialog::addLabel(SDL_Rect rect, const char* text, TTF_Font* font)
 void BaseDialog::addButton(SDL_Rect rect, const char* text, uint16_t id, const std::string& bitmapFile)
 {
     SdlPtr<SDL_Surface> words(TTF_RenderUTF8_Blended(guiFont, text, SDL_Color{0, 0, 0, 255}));
-    SdlPtr<SDL_Surface> bitmap(SDL_LoadBMP(bitmapFile.c_str()));
+    // A missing picture is not reported: the data check warns about it.
+    SdlPtr<SDL_Surface> bitmap;
+    if (SDL_RWops* file = SDL_RWFromFile(bitmapFile.c_str(), "rb"))
+        bitmap = loadButtonBitmap(file, bitmapFile);
     controls.push_back({rect, id, true, std::move(words), std::move(bitmap), nullptr, nullptr});
 }
 

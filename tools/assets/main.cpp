@@ -1,5 +1,6 @@
 // softdemo-assets: writes, checks and reviews the data directory the show reads.
 
+#include "Corpus.h"
 #include "Pack.h"
 #include "tools/common/Progress.h"
 #include "Sheet.h"
@@ -8,6 +9,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <set>
 #include <memory>
 #include <cstdio>
 #include <string>
@@ -20,6 +24,7 @@ const char* const kUsage =
     "usage: softdemo-assets [--out DIR] [--if-stale]   generate the data directory (default DIR: data)\n"
     "       softdemo-assets check [DIR]                check a data directory against the show's needs\n"
     "       softdemo-assets sheet --out FILE.png [DIR] draw a contact sheet of every picture\n"
+    "       softdemo-assets corpus [--out DIR]         write the fuzzers' seed corpus (default DIR: fuzz/corpus)\n"
     "Run a command with --help for more.\n";
 
 const char* const kGenerateHelp =
@@ -38,6 +43,11 @@ const char* const kSheetHelp =
     "usage: softdemo-assets sheet --out FILE.png [DIR]\n"
     "Draws every picture of DIR (default: data), the maps and the dialog pictures as\n"
     "labelled thumbnails into one PNG.\n";
+
+const char* const kCorpusHelp =
+    "usage: softdemo-assets corpus [--out DIR]\n"
+    "Writes the seed corpus of every fuzz target into DIR/<target>/ (default DIR:\n"
+    "fuzz/corpus), the same bytes on every run, replacing what those folders held.\n";
 
 bool isHelp(const std::string& a) { return a == "--help" || a == "-h"; }
 
@@ -63,6 +73,34 @@ int runCheck(const std::string& dir)
         std::printf("%s: every file the show reads is present and usable\n", dir.c_str());
     else
         std::printf("%s: the show can run, without what is named above\n", dir.c_str());
+    return 0;
+}
+
+int runCorpus(const std::string& dir)
+{
+    namespace fs = std::filesystem;
+    try {
+        const std::vector<PackFile> files = fuzzCorpus();
+        std::set<std::string> targets;
+        for (const PackFile& f : files)
+            targets.insert(f.path.substr(0, f.path.find('/')));
+        for (const std::string& t : targets)
+            fs::remove_all(fs::path(dir) / t);
+        size_t bytes = 0;
+        for (const PackFile& f : files) {
+            const fs::path path = fs::path(dir) / f.path;
+            fs::create_directories(path.parent_path());
+            std::ofstream out(path, std::ios::binary);
+            out.write(reinterpret_cast<const char*>(f.bytes.data()), std::streamsize(f.bytes.size()));
+            if (!out)
+                return fail("cannot write " + path.string());
+            bytes += f.bytes.size();
+        }
+        std::printf("Wrote %zu seed files, %zu bytes, for %zu targets into %s\n", files.size(), bytes,
+                    targets.size(), dir.c_str());
+    } catch (const std::exception& e) {
+        return fail(e.what());
+    }
     return 0;
 }
 
@@ -104,13 +142,19 @@ int runGenerate(const std::string& dir, bool ifStale)
 int main(int argc, char** argv)
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const std::string command = !args.empty() && (args[0] == "check" || args[0] == "sheet") ? args[0] : "";
+    const std::string command = !args.empty() && (args[0] == "check" || args[0] == "sheet" || args[0] == "corpus")
+                                  ? args[0]
+                                  : "";
     std::string dir = "data", out;
-    bool ifStale = false, sawDir = false;
+    bool ifStale = false, sawDir = false, sawOut = false;
     for (size_t i = command.empty() ? 0 : 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (isHelp(a)) {
-            std::fputs(command == "check" ? kCheckHelp : command == "sheet" ? kSheetHelp : kGenerateHelp, stdout);
+            std::fputs(command == "check"    ? kCheckHelp
+                       : command == "sheet"  ? kSheetHelp
+                       : command == "corpus" ? kCorpusHelp
+                                             : kGenerateHelp,
+                       stdout);
             if (command.empty())
                 std::fputs(kUsage, stdout);
             return 0;
@@ -119,9 +163,10 @@ int main(int argc, char** argv)
             if (i + 1 >= args.size())
                 return fail("--out needs a path\n" + std::string(kUsage));
             (command.empty() ? dir : out) = args[++i];
+            sawOut = true;
         } else if (a == "--if-stale" && command.empty()) {
             ifStale = true;
-        } else if (!command.empty() && !a.empty() && a[0] != '-' && !sawDir) {
+        } else if (!command.empty() && command != "corpus" && !a.empty() && a[0] != '-' && !sawDir) {
             dir = a;
             sawDir = true;
         } else {
@@ -130,6 +175,8 @@ int main(int argc, char** argv)
     }
     if (command == "check")
         return runCheck(dir);
+    if (command == "corpus")
+        return runCorpus(sawOut ? out : "fuzz/corpus");
     if (command == "sheet") {
         if (out.empty())
             return fail("sheet needs --out FILE.png\n" + std::string(kSheetHelp));
