@@ -218,6 +218,8 @@ void checkMap(const std::string& path, uint32_t bytes, std::vector<std::string>&
     const uintmax_t size = std::filesystem::file_size(path, ec);
     if (ec)
         problems.push_back(path + ": cannot be read (" + ec.message() + ")");
+    else if (size == 0)
+        problems.push_back(path + ": empty, needs exactly " + withThousands(bytes) + " bytes");
     else if (size != bytes)
         problems.push_back(path + ": " + withThousands(size) + " bytes, needs exactly " + withThousands(bytes));
 }
