@@ -453,10 +453,12 @@ int main(int argc, char** argv)
     std::array<int, kOutcomeCount> totals{};
     double refusalSeconds = 0, showSeconds = 0;
     int refusals = 0, shows = 0, failures = 0;
+    std::array<int, kOutcomeCount> playerTotals{};
     for (const Run& r : runs) {
         const Case& c = cases[r.caseIndex];
-        ++counts[{c.group, c.fault}][r.outcome];
-        ++totals[r.outcome];
+        if (!r.player)
+            ++counts[{c.group, c.fault}][r.outcome];
+        ++(r.player ? playerTotals : totals)[r.outcome];
         failures += isFailure(r.outcome);
         if (r.outcome == Refused && !r.player && !examples.count({c.group, c.fault})) {
             std::string message = r.message;
@@ -496,12 +498,16 @@ int main(int argc, char** argv)
     md << "\nrefused: exit status non-zero at start-up, with a line on standard error naming the file and its "
           "fault. runs: the whole show at 60 fps, exit status 0. Either way no signal, no sanitizer report, no "
           "hang.";
-    if (!o.player.empty())
-        md << " The refusals of the first file of each group count the player's too.";
-    md << "\n\nTotals:";
+    md << "\n\nRenderer:";
     for (int k = 0; k < kOutcomeCount; ++k)
         if (totals[k])
             md << " " << kOutcomeNames[k] << " " << totals[k] << ";";
+    if (!o.player.empty()) {
+        md << " the player, on the refusals of the first file of each group:";
+        for (int k = 0; k < kOutcomeCount; ++k)
+            if (playerTotals[k])
+                md << " " << kOutcomeNames[k] << " " << playerTotals[k] << ";";
+    }
     md << "\n\n## One refusal of each kind\n\n| File group | Fault | Message |\n|---|---|---|\n";
     for (const auto& [key, message] : examples)
         md << "| " << kGroupNames[key.first] << " | " << kFaultNames[key.second] << " | `"
