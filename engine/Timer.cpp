@@ -20,6 +20,7 @@ void Timer::reset()
     frameCounter = 0;
     windowStart = 0.0f;
     lastFrameTick = 0.0f;
+    windowStartTick = 0;
     minFps = 3.4028235e38f;
     maxFps = 0.0f;
     if (enabledStatistics & TimeStatistics) {
@@ -68,11 +69,15 @@ void Timer::tick()
                       int(truncToInt64(averageInterval) & 0xff));
     }
     if (activeStatistics & FpsStatistics) {
-        const float t = float(now());
+        const uint32_t tick = now();
         ++frameCounter;
-        lastFrameTick = t;
-        if (t > windowStart + 500.0f) {
-            const float fps = float(frameCounter) * 1000.0f / (t - windowStart);
+        lastFrameTick = float(tick);
+        // The window's span is an unsigned difference of ticks, like elapsed: a float
+        // tick loses whole milliseconds past 2^24 and would stall the window at a wrap.
+        // Below 2^24 this is the same arithmetic as on the float ticks.
+        const uint32_t span = tick - windowStartTick;
+        if (span > 500) {
+            const float fps = float(frameCounter) * 1000.0f / float(span);
             if (minFps > fps)
                 minFps = fps;
             if (fps > maxFps)
@@ -83,6 +88,7 @@ void Timer::tick()
             std::snprintf(maxFpsText, sizeof maxFpsText, "Max fps: %.0f | ", double(maxFps));
             frameCounter = 0;
             windowStart = lastFrameTick;
+            windowStartTick = tick;
         }
     }
 }

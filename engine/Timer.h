@@ -30,6 +30,7 @@ public:
     uint32_t frameCounter = 0;
     float windowStart = 0.0f;
     float lastFrameTick = 0.0f;
+    uint32_t windowStartTick = 0; // window start as the tick itself, for wrap-proof spans
     float minFps = 3.4028235e38f;
     float maxFps = 0.0f;
     uint8_t enabledStatistics = 0;

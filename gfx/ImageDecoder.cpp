@@ -77,6 +77,9 @@ DecodedImage decodeImage(const uint8_t* data, size_t size, const std::string& na
     if (size > size_t(kMaxFileBytes))
         throw std::runtime_error(name + ": " + std::to_string(size) + " bytes is too large for a picture");
     const int length = int(size);
+    // An empty file is the commonest damage; say so rather than "unknown image type".
+    if (size == 0)
+        throw std::runtime_error(name + ": empty, not a picture");
     // The show's pictures are PNG and the dialog's BMP. The decoder's other
     // formats are refused unread: its JPEG reader writes past its Huffman
     // tables on a crafted file, and nothing of ours needs them.
@@ -84,14 +87,14 @@ DecodedImage decodeImage(const uint8_t* data, size_t size, const std::string& na
     const bool png = size >= sizeof kPng && std::equal(kPng, kPng + sizeof kPng, data);
     const bool bmp = size >= 2 && data[0] == 'B' && data[1] == 'M';
     if (!png && !bmp)
-        throw std::runtime_error(name + ": cannot decode image (not a PNG or BMP file)");
+        throw std::runtime_error(name + ": cannot decode image: not a PNG or BMP picture");
 
     // Check the header before decoding, so a hostile size never gets allocated.
     // The header's size as a top-down BMP gives it is negative, but decodes
     // to its magnitude: check that, and that the decoder kept to it.
     int infoW = 0, infoH = 0, channels = 0;
     if (!stbi_info_from_memory(data, length, &infoW, &infoH, &channels))
-        throw std::runtime_error(name + ": cannot decode image (" + failureReason() + ")");
+        throw std::runtime_error(name + ": cannot decode image: its header is damaged (" + failureReason() + ")");
     const int64_t width = std::abs(int64_t(infoW)), height = std::abs(int64_t(infoH));
     if (width > 65535 || height > 65535 || width * height > kMaxPixels)
         throw std::runtime_error(name + ": image of " + std::to_string(width) + " x " + std::to_string(height) +
@@ -104,12 +107,13 @@ DecodedImage decodeImage(const uint8_t* data, size_t size, const std::string& na
     int w = 0, h = 0;
     std::unique_ptr<stbi_uc, void (*)(void*)> rgba(stbi_load_from_memory(data, length, &w, &h, &channels, 4),
                                                    stbi_image_free);
-    if (!rgba)
-        throw std::runtime_error(name + ": cannot decode image (" + failureReason() + ")");
+    if (!rgba) // the header was sound, so the data after it is cut short or damaged
+        throw std::runtime_error(name + ": cannot decode image: truncated or corrupt picture data (" +
+                                 failureReason() + ")");
     if (w != width || h != height)
-        throw std::runtime_error(name + ": cannot decode image (decoded as " + std::to_string(w) + " x " +
+        throw std::runtime_error(name + ": cannot decode image: decoded as " + std::to_string(w) + " x " +
                                  std::to_string(h) + " pixels, its header says " + std::to_string(width) + " x " +
-                                 std::to_string(height) + ")");
+                                 std::to_string(height));
 
     DecodedImage image;
     image.width = uint16_t(w);

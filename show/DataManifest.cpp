@@ -215,7 +215,9 @@ void checkImage(const std::string& path, const uint8_t* data, size_t size, const
 
 void checkMapSize(const std::string& path, uintmax_t size, uint32_t bytes, std::vector<std::string>& problems)
 {
-    if (size != bytes)
+    if (size == 0)
+        problems.push_back(path + ": empty, needs exactly " + withThousands(bytes) + " bytes");
+    else if (size != bytes)
         problems.push_back(path + ": " + withThousands(size) + " bytes, needs exactly " + withThousands(bytes));
 }
 

@@ -135,6 +135,29 @@ TEST_F(DataDirectory, PicturesMustHaveTheirExactSize)
     EXPECT_EQ(checkDataFile(dir, "data/nothing.png"), std::vector<std::string>{path("data/nothing.png") + ": not a file the show reads"});
 }
 
+// Each way a picture or a map gets damaged is named, not only the file.
+TEST_F(DataDirectory, NamesTheFaultOfEachDamagedFile)
+{
+    writeBytes(path("data/kvp.png"), {});
+    fs::resize_file(path("data/zelk.png"), fs::file_size(path("data/zelk.png")) / 2);
+    std::vector<uint8_t> noise(4000);
+    for (size_t i = 0; i < noise.size(); ++i)
+        noise[i] = uint8_t(i * 2654435761u >> 13);
+    writeBytes(path("data/white.png"), noise);
+    writeBytes(path(kHeightMapFile), {});
+    writeBytes(path(kColorMapFile), std::vector<uint8_t>(kColorMapBytes / 2, 1));
+
+    const std::vector<std::string> problems = checkDataDirectory(dir).problems;
+    ASSERT_EQ(problems.size(), 5u);
+    EXPECT_EQ(problems[0], path("data/white.png") + ": cannot decode image: not a PNG or BMP picture");
+    EXPECT_EQ(problems[1], path("data/kvp.png") + ": empty, not a picture");
+    EXPECT_EQ(problems[2].rfind(path("data/zelk.png") + ": truncated PNG, a chunk of ", 0),
+              0u)
+        << problems[2];
+    EXPECT_EQ(problems[3], path(kHeightMapFile) + ": empty, needs exactly 65,536 bytes");
+    EXPECT_EQ(problems[4], path(kColorMapFile) + ": 98,304 bytes, needs exactly 196,608");
+}
+
 TEST_F(DataDirectory, ChecksMapsBitmapsAndMusic)
 {
     writeBytes(path(kHeightMapFile), std::vector<uint8_t>(65535, 0));

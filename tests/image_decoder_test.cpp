@@ -46,7 +46,7 @@ TEST(ImageDecoder, MemoryAndFileDecodeAlike)
     EXPECT_EQ(fromMemory.pixels, fromFile.pixels);
     EXPECT_EQ(fromMemory.pixels[1], 0x80405060u);
 
-    EXPECT_EQ(refusal({}, "data/x.png"), "data/x.png: cannot decode image (not a PNG or BMP file)");
+    EXPECT_EQ(refusal({}, "data/x.png"), "data/x.png: empty, not a picture");
     std::filesystem::create_directory(dir.file("d.png"));
     EXPECT_THROW(decodeImageFile(dir.file("d.png")), std::runtime_error) << "a directory is no picture";
 }
@@ -91,10 +91,10 @@ TEST(ImageDecoder, OnlyPngAndBmpAreDecoded)
     // Formats the show never uses are refused before the decoder sees them.
     const std::vector<uint8_t> gif = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0xff, 0xff, 0xff, 0, 0, 0,
                                       0x2c, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0, 0x3b};
-    EXPECT_EQ(refusal(overlongHuffmanJpeg(), "data/x.png"), "data/x.png: cannot decode image (not a PNG or BMP file)");
-    EXPECT_EQ(refusal(gif, "data/y.png"), "data/y.png: cannot decode image (not a PNG or BMP file)");
+    EXPECT_EQ(refusal(overlongHuffmanJpeg(), "data/x.png"), "data/x.png: cannot decode image: not a PNG or BMP picture");
+    EXPECT_EQ(refusal(gif, "data/y.png"), "data/y.png: cannot decode image: not a PNG or BMP picture");
     EXPECT_EQ(refusal({'P', '6', '\n', '1', ' ', '1', '\n', '2', '5', '5', '\n', 1, 2, 3}, "z"),
-              "z: cannot decode image (not a PNG or BMP file)");
+              "z: cannot decode image: not a PNG or BMP picture");
     // Found by the fuzzer: an empty first IDAT chunk, which the decoder copies
     // from a null buffer, is refused as a PNG without image data.
     std::vector<uint8_t> emptyIdat = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R',
@@ -104,13 +104,13 @@ TEST(ImageDecoder, OnlyPngAndBmpAreDecoded)
         emptyIdat.insert(emptyIdat.end(), chunk, chunk + 4);
         emptyIdat.insert(emptyIdat.end(), {0, 0, 0, 0});
     }
-    EXPECT_EQ(refusal(emptyIdat, "data/e.png").rfind("data/e.png: cannot decode image (", 0), 0u);
+    EXPECT_EQ(refusal(emptyIdat, "data/e.png").rfind("data/e.png: cannot decode image: ", 0), 0u);
     // Found by the fuzzer: a chunk claiming 2^30 bytes in a 136-byte file had
     // the decoder allocate 2 GB before it found the data missing.
     std::vector<uint8_t> big(emptyIdat.begin(), emptyIdat.begin() + 33);
     big.insert(big.end(), {0x40, 0, 0, 0, 'I', 'D', 'A', 'T', 1, 2, 3});
     EXPECT_EQ(refusal(big, "b"), "b: truncated PNG, a chunk of 1073741824 bytes at byte 33 runs past its end");
     // A PNG signature alone is a PNG that fails to decode, not another format.
-    EXPECT_NE(refusal({0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'}, "w").find("w: cannot decode image ("),
+    EXPECT_NE(refusal({0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'}, "w").find("w: cannot decode image: "),
               std::string::npos);
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
+#include <string>
 
 #include "engine/Timer.h"
 #include "params/Generator.h"
@@ -59,16 +61,55 @@ TEST(Timer, IntervalsAverageAndTexts)
     EXPECT_STREQ(timer.intervalText, "Epsilon: 10, avr: 80 | ");
 }
 
-TEST(Timer, SurvivesTickWrap)
+// The system tick wraps every 49.7 days. A clock started 500 ms before the wrap
+// must keep time, intervals, averages, texts and frame rates exactly as one
+// started far from it, frame after frame across the wrap.
+TEST(Timer, RunsAcrossTheTickWrapAsIfThereWereNone)
 {
-    FakeTick t;
-    t.now = 0xfffffff0u;
-    Timer timer(Timer::TimeStatistics, t.fn());
-    timer.start();
-    t.now = 0x10;
-    timer.tick();
-    EXPECT_EQ(timer.elapsed, 0x20u);
-    EXPECT_EQ(timer.timeMs, 32.0f);
+    const uint8_t all = Timer::TimeStatistics | Timer::FpsStatistics;
+    FakeTick plainTick, wrapTick;
+    plainTick.now = 1000;
+    wrapTick.now = 0xffffffffu - 499; // 2^32 - 500
+    Timer plain(all, plainTick.fn());
+    Timer wrapping(all, wrapTick.fn());
+    plain.start();
+    wrapping.start();
+
+    // Uneven frame intervals, the same millisecond twice, and one long stall.
+    const uint32_t steps[] = {16, 17, 0, 33, 16, 1, 300, 16, 17, 16, 5, 40};
+    uint32_t shown = 0;
+    int windows = 0;
+    for (int frame = 0; frame < 240; ++frame) {
+        const uint32_t step = steps[frame % std::size(steps)];
+        plainTick.now += step;
+        wrapTick.now += step;
+        shown += step;
+        plain.tick();
+        wrapping.tick();
+        SCOPED_TRACE("frame " + std::to_string(frame));
+        ASSERT_EQ(wrapping.elapsed, shown);
+        ASSERT_EQ(wrapping.timeMs, float(shown));
+        ASSERT_EQ(wrapping.timeS, plain.timeS);
+        ASSERT_EQ(wrapping.interval, step);
+        ASSERT_EQ(wrapping.previousElapsed, plain.previousElapsed);
+        ASSERT_EQ(wrapping.maxInterval, plain.maxInterval);
+        ASSERT_EQ(wrapping.averageInterval, plain.averageInterval);
+        ASSERT_STREQ(wrapping.timeText, plain.timeText);
+        ASSERT_STREQ(wrapping.intervalText, plain.intervalText);
+        // Both first windows start at tick 0 and close at once, at rates near 0
+        // that differ; every later window must match.
+        ASSERT_EQ(wrapping.frameCounter, plain.frameCounter);
+        windows += plain.frameCounter == 0;
+        if (windows > 1) {
+            ASSERT_STREQ(wrapping.fpsText, plain.fpsText);
+        }
+    }
+    EXPECT_EQ(wrapping.maxFps, plain.maxFps);
+    EXPECT_LT(wrapping.currentTick, wrapping.startTick) << "the fake tick never wrapped";
+    EXPECT_GT(shown, 3000u);
+    EXPECT_GT(windows, 5); // windows kept closing after the wrap
+    EXPECT_GT(plain.maxFps, 20.0f);
+    EXPECT_STRNE(plain.fpsText, "");
 }
 
 TEST(Timer, FrameRateWindow)

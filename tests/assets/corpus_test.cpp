@@ -42,7 +42,8 @@ TEST(FuzzCorpus, PictureSeedsDecode)
 {
     // A seed the decoder refuses only teaches the fuzzer the refusal.
     for (const PackFile& f : fuzzCorpus()) {
-        if (f.path.rfind("image/", 0) == 0)
+        if (f.path.rfind("image/", 0) == 0) {
             EXPECT_NO_THROW(decodeImage(f.bytes.data(), f.bytes.size(), f.path)) << f.path;
+        }
     }
 }

@@ -20,10 +20,12 @@ uint32_t toNumber(const std::string& option, const std::string& text, uint32_t m
 const char* renderUsage(const std::string& command)
 {
     if (command == "frames")
-        return "usage: softdemo-render frames --at T1,T2,... [--png DIR] [--hash] [--show FILE] [--data DIR] [--fps N]\n"
+        return "usage: softdemo-render frames --at T1,T2,... [--png DIR] [--hash] [--memory] [--show FILE] [--data DIR]\n"
+               "                              [--fps N]\n"
                "Renders the show up to the last requested time and, for each requested time (milliseconds,\n"
                "on the timeline t_i = floor(i * 1000 / fps)), writes DIR/frame_T.png and/or prints \"T HASH\"\n"
-               "(64-bit FNV-1a of the frame's bytes). Without --png, --hash is implied.\n";
+               "(64-bit FNV-1a of the frame's bytes). Without --png, --hash is implied. --memory writes the\n"
+               "resident memory (VmRSS, VmHWM) after the first frame and after the last to standard error.\n";
     if (command == "export")
         return "usage: softdemo-render export [--out show.mp4] [--scale K] [--data DIR] [--fps N]\n"
                "Renders the whole show and encodes it with its music through ffmpeg (H.264 + AAC),\n"
@@ -87,6 +89,8 @@ RenderOptions parseRenderOptions(int argc, char** argv)
             o.pngDir = value();
         else if (arg == "--hash" && o.command == "frames")
             o.hash = true;
+        else if (arg == "--memory" && o.command == "frames")
+            o.memory = true;
         else if (arg == "--json" && o.command == "bench")
             o.json = true;
         else if (arg == "--out" && (o.command == "export" || o.command == "sheet"))

@@ -13,6 +13,7 @@ struct RenderOptions {
     std::vector<uint32_t> at;
     std::string pngDir;
     bool hash = false;
+    bool memory = false; // frames: resident memory after the first frame and at the end
     bool json = false;
     std::string out;
     uint32_t scale = 1;

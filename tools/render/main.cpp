@@ -17,6 +17,7 @@
 #include "show/Timeline.h"
 #include "tools/common/Progress.h"
 #include "tools/render/Export.h"
+#include "tools/render/Memory.h"
 #include "tools/render/Options.h"
 
 namespace {
@@ -79,6 +80,8 @@ int frames(const RenderOptions& o)
     const uint32_t last = *wanted.rbegin();
     while (timeline.renderNext()) {
         const uint32_t t = timeline.timeMs();
+        if (o.memory && timeline.frameIndex() == 0)
+            std::fprintf(stderr, "%s\n", memoryLine("after the first frame", residentMemory()).c_str());
         if (wanted.count(t)) {
             if (!o.pngDir.empty())
                 writeFramePng(timeline.frameBuffer(), o.pngDir + "/frame_" + std::to_string(t) + ".png");
@@ -87,6 +90,10 @@ int frames(const RenderOptions& o)
         }
         if (t >= last)
             break;
+    }
+    if (o.memory) {
+        const std::string when = "after " + std::to_string(timeline.frameIndex() + 1) + " frames";
+        std::fprintf(stderr, "%s\n", memoryLine(when.c_str(), residentMemory()).c_str());
     }
     return 0;
 }
