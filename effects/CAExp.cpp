@@ -1,10 +1,8 @@
 #include "effects/CAExp.h"
 
 #include <utility>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
+#include "effects/PixelOps.h"
 #include "effects/Random.h"
 
 namespace {
@@ -35,27 +33,6 @@ inline uint32_t pattern(uint32_t live, uint32_t r)
 // a neighbourhood numbered A = (x, y), B = (x + 1, y), C = (x, y + 1),
 // D = (x + 1, y + 1) as 0 ... 3.
 constexpr uint8_t kSwapPairs[8][2] = {{0, 1}, {0, 2}, {1, 2}, {1, 3}, {0, 3}, {2, 3}, {0, 1}, {2, 3}};
-
-// Cells to pixels: white for alive, black for dead.
-void writeCells(uint32_t* out, const uint8_t* cells, uint32_t count)
-{
-    uint32_t i = 0;
-#ifdef __SSE2__
-    // Sixteen cells at a time: each live byte widens to an all-ones word.
-    const __m128i zero = _mm_setzero_si128(), white = _mm_set1_epi32(0xffffff);
-    for (; i + 16 <= count; i += 16) {
-        const __m128i live = _mm_cmpgt_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(cells + i)), zero);
-        const __m128i halves[2] = {_mm_unpacklo_epi8(live, live), _mm_unpackhi_epi8(live, live)};
-        for (int h = 0; h < 2; ++h) {
-            __m128i* dst = reinterpret_cast<__m128i*>(out + i + 8 * h);
-            _mm_storeu_si128(dst, _mm_and_si128(_mm_unpacklo_epi16(halves[h], halves[h]), white));
-            _mm_storeu_si128(dst + 1, _mm_and_si128(_mm_unpackhi_epi16(halves[h], halves[h]), white));
-        }
-    }
-#endif
-    for (; i < count; ++i)
-        out[i] = cells[i] * 0xffffffu;
-}
 
 inline uint8_t alive(uint32_t pixel)
 {
@@ -137,5 +114,5 @@ void CAExp::draw()
 
     randomState() = state;
 
-    writeCells(pixelRef->pixels, cell, N);
+    expandCells(pixelRef->pixels, cell, N);
 }
