@@ -79,7 +79,6 @@ void Voxel::draw()
     // fill neighbouring pixels. Columns are independent, so the picture is the
     // same as marching one column at a time.
     uint32_t* pixels = pixelRef->pixels;
-    std::fill_n(pixels, kWidth * kHeight, 0u);
     uint16_t yTop[kWidth];
     std::fill_n(yTop, kWidth, uint16_t(kHeight - 1));
     for (int K = 0; K < kSteps; ++K) {
@@ -87,8 +86,9 @@ void Voxel::draw()
         const uint8_t* heights = heightMap.get() + row;
         const uint32_t* colours = shaded.get() + row;
         const uint16_t* rows = projected.get() + K * 256;
-        for (int n = 0; n < kWidth; ++n) {
-            const uint8_t mx = uint8_t((((n - 256) * K) >> 8) + mapX); // arithmetic shift: rounds down
+        int ox = -256 * K; // (n - 256) * K
+        for (int n = 0; n < kWidth; ++n, ox += K) {
+            const uint8_t mx = uint8_t((ox >> 8) + mapX); // arithmetic shift: rounds down
             const uint32_t s = rows[heights[mx]];
             if (s < yTop[n]) {
                 const uint32_t p = colours[mx];
@@ -98,4 +98,9 @@ void Voxel::draw()
             }
         }
     }
+    // Every pixel below a column's top was written exactly once; the rest
+    // keeps the clear's black.
+    for (int n = 0; n < kWidth; ++n)
+        for (int y = 0; y <= yTop[n]; ++y)
+            pixels[y * kWidth + n] = 0;
 }
