@@ -103,7 +103,39 @@ void expandCellsPortable(uint32_t* p, const uint8_t* cells, size_t count)
         p[i] = cells[i] ? 0xffffffu : 0u;
 }
 
+void lookupPackedPortable(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture,
+                          uint16_t offset, uint16_t mask, int shift)
+{
+    const uint32_t rowOffset = offset >> 8, colOffset = offset & 0xff;
+    const uint32_t rowMask = mask >> 8, colMask = mask & 0xff;
+    for (size_t k = 0; k < count; ++k) {
+        const uint32_t row = ((packed[k] >> 8) + rowOffset) & rowMask;
+        const uint32_t col = ((packed[k] & 0xff) + colOffset) & colMask;
+        dst[k] = texture[(row << 8 >> shift) | col];
+    }
+}
+
 #ifdef __SSE2__
+void lookupPackedSse2(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture,
+                      uint16_t offset, uint16_t mask, int shift)
+{
+    // Eight indices at a time: a byte-wise add keeps the row and the column
+    // from carrying into each other; the texel reads stay scalar.
+    const __m128i add = _mm_set1_epi16(int16_t(offset));
+    const __m128i rowMask = _mm_set1_epi16(int16_t(mask & 0xff00)), colMask = _mm_set1_epi16(int16_t(mask & 0xff));
+    const __m128i count16 = _mm_cvtsi32_si128(shift);
+    size_t k = 0;
+    alignas(16) uint16_t index[8];
+    for (; k + 8 <= count; k += 8) {
+        const __m128i x = _mm_add_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(packed + k)), add);
+        const __m128i i = _mm_or_si128(_mm_srl_epi16(_mm_and_si128(x, rowMask), count16), _mm_and_si128(x, colMask));
+        _mm_store_si128(reinterpret_cast<__m128i*>(index), i);
+        for (int j = 0; j < 8; ++j)
+            dst[k + j] = texture[index[j]];
+    }
+    lookupPackedPortable(dst + k, packed + k, count - k, texture, offset, mask, shift);
+}
+
 void addScaledSse2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
 {
     addOrSubtractSse2<true>(t, s, count, alpha);

@@ -19,8 +19,15 @@ void blendByAlphaPortable(uint32_t* t, const uint32_t* s, size_t count, uint8_t 
 void fillPixelsPortable(uint32_t* p, size_t count, uint32_t colour);
 // p[k] := 0xffffff where cells[k] is not 0, else 0.
 void expandCellsPortable(uint32_t* p, const uint8_t* cells, size_t count);
+// dst[k] := texture[row × 2^b + col], with row and col the high and low bytes
+// of packed[k] + offset added byte by byte (each wrapping at 256), then
+// masked by the high and low bytes of mask, and shift = 8 - b (0 <= b <= 8).
+void lookupPackedPortable(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture,
+                          uint16_t offset, uint16_t mask, int shift);
 
 #ifdef __SSE2__
+void lookupPackedSse2(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture,
+                      uint16_t offset, uint16_t mask, int shift);
 void addScaledSse2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
 void subtractScaledSse2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
 void blendByAlphaSse2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
@@ -34,10 +41,20 @@ inline void subtractScaled(uint32_t* t, const uint32_t* s, size_t count, uint8_t
 inline void blendByAlpha(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha) { blendByAlphaSse2(t, s, count, alpha); }
 inline void fillPixels(uint32_t* p, size_t count, uint32_t colour) { fillPixelsSse2(p, count, colour); }
 inline void expandCells(uint32_t* p, const uint8_t* cells, size_t count) { expandCellsSse2(p, cells, count); }
+inline void lookupPacked(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture, uint16_t offset,
+                         uint16_t mask, int shift)
+{
+    lookupPackedSse2(dst, packed, count, texture, offset, mask, shift);
+}
 #else
 inline void addScaled(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha) { addScaledPortable(t, s, count, alpha); }
 inline void subtractScaled(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha) { subtractScaledPortable(t, s, count, alpha); }
 inline void blendByAlpha(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha) { blendByAlphaPortable(t, s, count, alpha); }
 inline void fillPixels(uint32_t* p, size_t count, uint32_t colour) { fillPixelsPortable(p, count, colour); }
 inline void expandCells(uint32_t* p, const uint8_t* cells, size_t count) { expandCellsPortable(p, cells, count); }
+inline void lookupPacked(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture, uint16_t offset,
+                         uint16_t mask, int shift)
+{
+    lookupPackedPortable(dst, packed, count, texture, offset, mask, shift);
+}
 #endif

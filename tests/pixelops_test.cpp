@@ -101,4 +101,25 @@ TEST(PixelOps, VectorFillAndCellsMatchThePortableOnes)
     }
 }
 
+// Every power-of-two texture up to 256 on a side, any offsets, ragged counts.
+TEST(PixelOps, VectorTexelLookupMatchesThePortableOne)
+{
+    std::mt19937 rng(14);
+    std::vector<uint32_t> texture(256 * 256);
+    for (uint32_t& t : texture)
+        t = rng();
+    std::vector<uint16_t> packed(300);
+    for (uint16_t& p : packed)
+        p = uint16_t(rng());
+    for (int bw = 0; bw <= 8; ++bw)
+        for (int bh = 0; bh <= 8; ++bh) {
+            const uint16_t offset = uint16_t(rng()), mask = uint16_t(((1 << bh) - 1) << 8 | ((1 << bw) - 1));
+            const size_t start = rng() % 9, count = rng() % 290;
+            std::vector<uint32_t> a(300, 1), b(300, 1);
+            lookupPackedPortable(a.data() + start, packed.data() + start, count, texture.data(), offset, mask, 8 - bw);
+            lookupPackedSse2(b.data() + start, packed.data() + start, count, texture.data(), offset, mask, 8 - bw);
+            ASSERT_EQ(a, b) << "2^" << bw << " x 2^" << bh;
+        }
+}
+
 #endif
