@@ -157,21 +157,26 @@ void blendByAlphaSse2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alph
         for (; k + 4 <= count; k += 4)
             store(t + k, _mm_and_si128(_mm_subs_epu8(load(t + k), one), colour));
     } else {
-        // Two pixels per register, one channel per 16-bit lane. Every sum
-        // s * a + d * m stays below 65536, so the lanes give the packed result.
+        // One channel per 16-bit lane. s * a + d * (255 - a) is
+        // d * 255 + (s - d) * a, which lies in 0 ... 65025, so it comes out
+        // exact even though the lanes wrap at 65536 on the way: one multiply
+        // per channel instead of two.
         const __m128i zero = _mm_setzero_si128();
-        const __m128i a16 = _mm_set1_epi16(alpha);
-        const __m128i full = _mm_set1_epi16(255);
-        const auto mix = [&](__m128i src, __m128i dst) {
-            __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(src, _MM_SHUFFLE(3, 3, 3, 3)), _MM_SHUFFLE(3, 3, 3, 3));
-            a = _mm_srli_epi16(_mm_mullo_epi16(a, a16), 8);
-            const __m128i m = _mm_sub_epi16(full, a);
-            return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(src, a), _mm_mullo_epi16(dst, m)), 8);
-        };
+        const __m128i alpha32 = _mm_set1_epi32(alpha);
         for (; k + 4 <= count; k += 4) {
             const __m128i src = load(s + k), dst = load(t + k);
-            const __m128i lo = mix(_mm_unpacklo_epi8(src, zero), _mm_unpacklo_epi8(dst, zero));
-            const __m128i hi = mix(_mm_unpackhi_epi8(src, zero), _mm_unpackhi_epi8(dst, zero));
+            // a = (source alpha × alpha) >> 8 for four pixels, then spread
+            // over the four lanes of its pixel.
+            const __m128i a = _mm_srli_epi32(_mm_mullo_epi16(_mm_srli_epi32(src, 24), alpha32), 8);
+            const __m128i aa = _mm_or_si128(a, _mm_slli_epi32(a, 16));
+            const auto mix = [](__m128i sc, __m128i dc, __m128i weight) {
+                const __m128i d255 = _mm_sub_epi16(_mm_slli_epi16(dc, 8), dc);
+                return _mm_srli_epi16(_mm_add_epi16(d255, _mm_mullo_epi16(_mm_sub_epi16(sc, dc), weight)), 8);
+            };
+            const __m128i lo = mix(_mm_unpacklo_epi8(src, zero), _mm_unpacklo_epi8(dst, zero),
+                                   _mm_unpacklo_epi32(aa, aa));
+            const __m128i hi = mix(_mm_unpackhi_epi8(src, zero), _mm_unpackhi_epi8(dst, zero),
+                                   _mm_unpackhi_epi32(aa, aa));
             store(t + k, _mm_and_si128(_mm_packus_epi16(lo, hi), colour));
         }
     }
