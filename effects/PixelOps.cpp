@@ -61,14 +61,22 @@ void addOrSubtractSse2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alp
     // with the top byte's factor 0.
     const __m128i factor = _mm_set_epi16(0, alpha, alpha, alpha, 0, alpha, alpha, alpha);
     const __m128i zero = _mm_setzero_si128();
+    const __m128i one = _mm_set1_epi8(1), colour = _mm_set1_epi32(0x00ffffff);
+    const auto put = [&](size_t k, __m128i scaled) {
+        const __m128i d = load(t + k);
+        store(t + k, Add ? _mm_adds_epu8(d, scaled) : _mm_subs_epu8(d, scaled));
+    };
     size_t k = 0;
+    if (alpha == 255) {
+        // The show's usual alpha: b * 255 >> 8 is b - 1 for every byte b > 0.
+        for (; k + 4 <= count; k += 4)
+            put(k, _mm_and_si128(_mm_subs_epu8(load(s + k), one), colour));
+    }
     for (; k + 4 <= count; k += 4) {
         const __m128i src = load(s + k);
         const __m128i lo = _mm_mulhi_epu16(_mm_unpacklo_epi8(zero, src), factor);
         const __m128i hi = _mm_mulhi_epu16(_mm_unpackhi_epi8(zero, src), factor);
-        const __m128i scaled = _mm_packus_epi16(lo, hi);
-        const __m128i d = load(t + k);
-        store(t + k, Add ? _mm_adds_epu8(d, scaled) : _mm_subs_epu8(d, scaled));
+        put(k, _mm_packus_epi16(lo, hi));
     }
     addOrSubtractPortable<Add>(t + k, s + k, count - k, alpha);
 }
