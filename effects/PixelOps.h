@@ -26,32 +26,62 @@ void lookupPackedPortable(uint32_t* dst, const uint16_t* packed, size_t count, c
                           uint16_t offset, uint16_t mask, int shift);
 
 #ifdef __SSE2__
-void lookupPackedSse2(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture,
-                      uint16_t offset, uint16_t mask, int shift);
 void addScaledSse2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
 void subtractScaledSse2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
 void blendByAlphaSse2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
 void fillPixelsSse2(uint32_t* p, size_t count, uint32_t colour);
 void expandCellsSse2(uint32_t* p, const uint8_t* cells, size_t count);
+void lookupPackedSse2(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture,
+                      uint16_t offset, uint16_t mask, int shift);
 #endif
 
 #if defined(__SSE2__) && SOFTDEMO_SIMD
-inline void addScaled(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha) { addScaledSse2(t, s, count, alpha); }
-inline void subtractScaled(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha) { subtractScaledSse2(t, s, count, alpha); }
-inline void blendByAlpha(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha) { blendByAlphaSse2(t, s, count, alpha); }
-inline void fillPixels(uint32_t* p, size_t count, uint32_t colour) { fillPixelsSse2(p, count, colour); }
-inline void expandCells(uint32_t* p, const uint8_t* cells, size_t count) { expandCellsSse2(p, cells, count); }
+inline void addScaled(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
+{
+    addScaledSse2(t, s, count, alpha);
+}
+inline void subtractScaled(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
+{
+    subtractScaledSse2(t, s, count, alpha);
+}
+inline void blendByAlpha(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
+{
+    blendByAlphaSse2(t, s, count, alpha);
+}
+inline void fillPixels(uint32_t* p, size_t count, uint32_t colour)
+{
+    fillPixelsSse2(p, count, colour);
+}
+inline void expandCells(uint32_t* p, const uint8_t* cells, size_t count)
+{
+    expandCellsSse2(p, cells, count);
+}
 inline void lookupPacked(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture, uint16_t offset,
                          uint16_t mask, int shift)
 {
     lookupPackedSse2(dst, packed, count, texture, offset, mask, shift);
 }
 #else
-inline void addScaled(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha) { addScaledPortable(t, s, count, alpha); }
-inline void subtractScaled(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha) { subtractScaledPortable(t, s, count, alpha); }
-inline void blendByAlpha(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha) { blendByAlphaPortable(t, s, count, alpha); }
-inline void fillPixels(uint32_t* p, size_t count, uint32_t colour) { fillPixelsPortable(p, count, colour); }
-inline void expandCells(uint32_t* p, const uint8_t* cells, size_t count) { expandCellsPortable(p, cells, count); }
+inline void addScaled(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
+{
+    addScaledPortable(t, s, count, alpha);
+}
+inline void subtractScaled(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
+{
+    subtractScaledPortable(t, s, count, alpha);
+}
+inline void blendByAlpha(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
+{
+    blendByAlphaPortable(t, s, count, alpha);
+}
+inline void fillPixels(uint32_t* p, size_t count, uint32_t colour)
+{
+    fillPixelsPortable(p, count, colour);
+}
+inline void expandCells(uint32_t* p, const uint8_t* cells, size_t count)
+{
+    expandCellsPortable(p, cells, count);
+}
 inline void lookupPacked(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture, uint16_t offset,
                          uint16_t mask, int shift)
 {
