@@ -1,6 +1,9 @@
 #include "effects/CAExp.h"
 
 #include <utility>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "effects/PixelOps.h"
 #include "effects/Random.h"
@@ -46,6 +49,23 @@ constexpr auto kCarried = [] {
             }
     return t;
 }();
+
+// r := 3 × (r % 12), the first index of kCarried's row for r.
+void rowsOfTwelve(uint16_t* r, uint32_t count)
+{
+    uint32_t k = 0;
+#if defined(__SSE2__) && SOFTDEMO_SIMD
+    // r / 12 is (r × 43691) >> 19 for every r below 2^17.
+    const __m128i magic = _mm_set1_epi16(int16_t(43691)), twelve = _mm_set1_epi16(12);
+    for (; k + 8 <= count; k += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r + k));
+        const __m128i rest = _mm_sub_epi16(v, _mm_mullo_epi16(_mm_srli_epi16(_mm_mulhi_epu16(v, magic), 3), twelve));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(r + k), _mm_add_epi16(rest, _mm_add_epi16(rest, rest)));
+    }
+#endif
+    for (; k < count; ++k)
+        r[k] = uint16_t(r[k] % 12 * 3);
+}
 
 // Random numbers are drawn this many at a time, ahead of the loops using them.
 constexpr uint32_t kChunk = 512;
@@ -133,9 +153,10 @@ void CAExp::draw()
             for (uint32_t x0 = 0; x0 < W; x0 += kChunk) {
                 const uint32_t count = W - x0 < kChunk ? W - x0 : kChunk;
                 nextRandoms(state, random, count);
+                rowsOfTwelve(random, count);
                 for (uint32_t k = 0; k < count; ++k) {
                     const uint32_t x = x0 + k, x1 = x + 1 == W ? 0 : x + 1;
-                    const uint32_t entry = kCarried.entry[random[k] % 12][top[x1] + bottom[x1]];
+                    const uint32_t entry = (&kCarried.entry[0][0])[random[k] + top[x1] + bottom[x1]];
                     p = (entry >> left4) & 15;
                     left4 = (entry >> 16 >> left4) & 15;
                     top[x] = uint8_t(p >> 3);
