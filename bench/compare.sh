@@ -64,6 +64,8 @@ rows = [
     ("worst frame ms", "worstFrameMs", "worstFrameAtMs", "%.3f"),
     ("worst non-CAExp ms", "worstOtherFrameMs", "worstOtherFrameAtMs", "%.3f"),
     ("worst CAExp ms", "worstCAExpFrameMs", "worstCAExpFrameAtMs", "%.3f"),
+    ("non-CAExp > 1 ms", "otherFramesOver1Ms", None, "%d"),
+    ("CAExp > 2.5 ms", "CAExpFramesOver2_5Ms", None, "%d"),
 ]
 def cell(run, key, at, fmt):
     return fmt % run[key] + (f" @{run[at]}" if at else "")
@@ -71,7 +73,7 @@ print(f"{'':20} {'old (each run)':42} {'new (each run)':42} median ratio")
 for label, key, at, fmt in rows:
     o = statistics.median(r[key] for r in old)
     n = statistics.median(r[key] for r in new)
-    ratio = n / o if key == "framesPerSecond" else o / n
+    ratio = n / o if key == "framesPerSecond" else o / n if n else float("inf")
     print(f"{label:20} {', '.join(cell(r, key, at, fmt) for r in old):42} "
           f"{', '.join(cell(r, key, at, fmt) for r in new):42} {ratio:.2f}x")
 for which, runs_ in (("old", old), ("new", new)):
