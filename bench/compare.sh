@@ -7,10 +7,10 @@
 #   BASE_REF  default: the merge-base with main (the commit before this branch)
 #   RUNS      bench runs of each build, default 3
 #
-# The old engine is built in a temporary worktree with this tree's
+# The old engine is built from an export of BASE_REF with this tree's
 # tools/render/ dropped in, so both runs report the same figures the same way.
-# Its build is kept in build-compare/<commit> and reused. Needs this tree built
-# in build/ (RelWithDebInfo, player off) and the data pack in data/.
+# Needs this tree built in build/ (RelWithDebInfo, player off) and the data
+# pack in data/.
 set -euo pipefail
 
 root=$(git -C "$(dirname "$0")" rev-parse --show-toplevel)
@@ -23,16 +23,21 @@ new=$root/build/softdemo-render
 [[ -d $data ]] || { echo "compare.sh: no data pack in $data" >&2; exit 1; }
 ninja -C build softdemo-render > /dev/null
 
+# The old tree is a plain export of BASE_REF, kept with its build in
+# build-compare/ and refreshed with this tree's tools/render/ on every run.
+old_src=$root/build-compare/$base-src
 old_build=$root/build-compare/$base
 old=$old_build/softdemo-render
-if [[ ! -x $old ]]; then
-  src=$(mktemp -d)
-  trap 'git worktree remove --force "$src/tree" 2> /dev/null || true; rm -rf "$src"' EXIT
-  git worktree add --detach "$src/tree" "$base" > /dev/null
-  cp tools/render/*.cpp tools/render/*.h "$src/tree/tools/render/"
-  cmake -S "$src/tree" -B "$old_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOFTDEMO_PLAYER=OFF > /dev/null
-  ninja -C "$old_build" -j2 softdemo-render > /dev/null
+if [[ ! -d $old_src ]]; then
+  mkdir -p "$old_src.part"
+  git archive "$base" | tar -x -C "$old_src.part"
+  mv "$old_src.part" "$old_src"
 fi
+for f in tools/render/*.cpp tools/render/*.h; do
+  cmp -s "$f" "$old_src/$f" || cp "$f" "$old_src/$f"
+done
+cmake -S "$old_src" -B "$old_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOFTDEMO_PLAYER=OFF > /dev/null
+ninja -C "$old_build" -j2 softdemo-render > /dev/null
 
 echo "old: $(git log -1 --format='%h %s' "$base")"
 echo "new: $(git log -1 --format='%h %s' HEAD)$(git diff --quiet HEAD || echo ' (with uncommitted changes)')"
@@ -73,9 +78,9 @@ print(f"{'':20} {'old (each run)':42} {'new (each run)':42} median ratio")
 for label, key, at, fmt in rows:
     o = statistics.median(r[key] for r in old)
     n = statistics.median(r[key] for r in new)
-    ratio = n / o if key == "framesPerSecond" else o / n if n else float("inf")
+    ratio = n / o if key == "framesPerSecond" else o / n if n else None
     print(f"{label:20} {', '.join(cell(r, key, at, fmt) for r in old):42} "
-          f"{', '.join(cell(r, key, at, fmt) for r in new):42} {ratio:.2f}x")
+          f"{', '.join(cell(r, key, at, fmt) for r in new):42} " + (f"{ratio:.2f}x" if ratio else "-"))
 for which, runs_ in (("old", old), ("new", new)):
     shares = runs_[-1]["shares"]
     print(f"{which} shares (last run): " + ", ".join(f"{k} {100 * v:.1f} %" for k, v in shares.items()))
