@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "effects/CAExp.h"
+#include "effects/Fill.h"
+#include "effects/Noise.h"
 #include "effects/PutBuffer.h"
 #include "effects/Tunnel.h"
 #include "effects/Voxel.h"
@@ -23,30 +25,133 @@ void fillRandom(PixelBuffer& b, unsigned seed)
     std::generate_n(b.pixels, b.pixelCount, [&] { return uint32_t(rng()); });
 }
 
-void putBuffer(benchmark::State& state, uint8_t mode, uint16_t w, uint16_t h)
+// Keeps the compiler from dropping a draw whose pixels nobody reads.
+void drew(const PixelBuffer& target)
 {
-    PixelBuffer target("FrameBuffer", 512, 384), source("picture", w, h);
+    benchmark::DoNotOptimize(target.pixels);
+    benchmark::ClobberMemory();
+}
+
+void BM_Clear(benchmark::State& state)
+{
+    PixelBuffer target("FrameBuffer", 512, 384);
+    Clear c;
+    c.flag = 1;
+    c.pixelRef = &target;
+    for (auto _ : state) {
+        c.draw();
+        drew(target);
+    }
+}
+
+void BM_Box(benchmark::State& state)
+{
+    PixelBuffer target("FrameBuffer", 512, 384);
+    Box b;
+    b.flag = 1;
+    b.pixelRef = &target;
+    b.color = 0xff8040;
+    for (auto _ : state) {
+        b.posX = uint16_t((b.posX + 7) % 480);
+        b.posY = uint16_t((b.posY + 5) % 352);
+        b.draw();
+        drew(target);
+    }
+}
+
+void BM_Circle(benchmark::State& state)
+{
+    PixelBuffer target("FrameBuffer", 512, 384);
+    Circle c;
+    c.flag = 1;
+    c.pixelRef = &target;
+    c.color = 0x80;
+    for (auto _ : state) {
+        c.posX = (c.posX + 7) % 480;
+        c.posY = (c.posY + 5) % 352;
+        c.draw();
+        drew(target);
+    }
+}
+
+void BM_Noise(benchmark::State& state)
+{
+    PixelBuffer target("FrameBuffer", 512, 384);
+    Noise n;
+    n.flag = 1;
+    n.pixelRef = &target;
+    n.color = 0xffc080;
+    for (auto _ : state) {
+        n.draw();
+        drew(target);
+    }
+}
+
+void BM_GradientReflected(benchmark::State& state)
+{
+    PixelBuffer target("FrameBuffer", 512, 384);
+    GradientReflected g;
+    g.flag = 1;
+    g.pixelRef = &target;
+    g.color = 0x40c0ff;
+    for (auto _ : state) {
+        g.draw();
+        drew(target);
+    }
+}
+
+// PutBuffer with the show's settings for one use: the source's size, mode,
+// alpha, jitter, wobble and random row.
+struct PutSettings {
+    uint16_t w, h;
+    uint8_t mode, alpha;
+    bool jitter = false, wobble = false, randomRow = false;
+};
+
+void putBuffer(benchmark::State& state, const PutSettings& s)
+{
+    PixelBuffer target("FrameBuffer", 512, 384), source("picture", s.w, s.h);
     fillRandom(target, 1);
     fillRandom(source, 2);
     PutBuffer p;
     p.flag = 1;
     p.pixelRef = &target;
     p.fromBuffer = &source;
-    p.blendmode = mode;
-    p.alpha = 200;
-    p.posX = uint16_t((512 - w) / 2);
-    p.posY = (384 - h) / 2;
+    p.blendmode = s.mode;
+    p.alpha = s.alpha;
+    p.randFlag = s.jitter;
+    p.randAmount = 9;
+    p.sinewave = s.wobble;
+    p.amplitude = 40;
+    p.random2 = s.randomRow;
+    const int32_t y = (384 - s.h) / 2;
+    p.posX = uint16_t((512 - s.w) / 2);
     for (auto _ : state) {
+        p.posY = y;
+        p.time += 0.05f;
         p.draw();
-        benchmark::DoNotOptimize(target.pixels);
-        benchmark::ClobberMemory();
+        drew(target);
     }
 }
 
-void BM_PutBufferAdd(benchmark::State& state) { putBuffer(state, 1, 512, 384); }
-void BM_PutBufferSubtract(benchmark::State& state) { putBuffer(state, 2, 512, 384); }
-void BM_PutBufferBlend(benchmark::State& state) { putBuffer(state, 3, 512, 384); }
-void BM_PutBufferBlendSmall(benchmark::State& state) { putBuffer(state, 3, 200, 150); }
+// Full-frame animation frames, copied.
+void BM_PutBufferCopy(benchmark::State& state) { putBuffer(state, {512, 384, 0, 0}); }
+// The film grain: a 512 x 1278 noise picture added (and subtracted) from a random row.
+void BM_PutBufferAddGrain(benchmark::State& state) { putBuffer(state, {512, 1278, 1, 255, false, false, true}); }
+void BM_PutBufferSubtractGrain(benchmark::State& state) { putBuffer(state, {512, 1278, 2, 255, false, false, true}); }
+// The vignette, subtracted over the tunnel and the animations.
+void BM_PutBufferSubtract(benchmark::State& state) { putBuffer(state, {512, 384, 2, 255}); }
+// A title in the middle of its fade.
+void BM_PutBufferAddHalf(benchmark::State& state) { putBuffer(state, {512, 384, 1, 128}); }
+// The end titles, switched on but faded out for most of the show.
+void BM_PutBufferAddFaded(benchmark::State& state) { putBuffer(state, {512, 384, 1, 0}); }
+// Shaking words, faded out but still darkening what is under them.
+void BM_PutBufferBlendWordFaded(benchmark::State& state) { putBuffer(state, {249, 73, 3, 0, true}); }
+void BM_PutBufferBlendWord(benchmark::State& state) { putBuffer(state, {249, 73, 3, 255, true}); }
+// The wobbling bacon over the landscape.
+void BM_PutBufferBlendWobble(benchmark::State& state) { putBuffer(state, {410, 260, 3, 255, true, true}); }
+// The tunnel's pig, full frame.
+void BM_PutBufferBlendFull(benchmark::State& state) { putBuffer(state, {512, 384, 3, 200, true}); }
 
 void BM_Tunnel(benchmark::State& state)
 {
@@ -59,8 +164,7 @@ void BM_Tunnel(benchmark::State& state)
     for (auto _ : state) {
         t.time += 0.01f;
         t.draw();
-        benchmark::DoNotOptimize(target.pixels);
-        benchmark::ClobberMemory();
+        drew(target);
     }
 }
 
@@ -74,8 +178,7 @@ void BM_CAExp(benchmark::State& state)
     ca.pixelRef = &target;
     for (auto _ : state) {
         ca.draw();
-        benchmark::DoNotOptimize(target.pixels);
-        benchmark::ClobberMemory();
+        drew(target);
     }
 }
 
@@ -105,9 +208,17 @@ std::vector<uint8_t> fractalHeights()
     return heights;
 }
 
+void flyOver(benchmark::State& state, Voxel& v);
+
 void BM_Voxel(benchmark::State& state)
 {
     namespace fs = std::filesystem;
+    // The show's own maps when run from a tree with the data pack, else made up.
+    if (fs::exists("data/tarnolm/heightmap.raw")) {
+        Voxel v("data");
+        flyOver(state, v);
+        return;
+    }
     const fs::path dir = fs::temp_directory_path() / ("effects2d_bench_" + std::to_string(getpid()));
     fs::create_directories(dir / "tarnolm");
     const std::vector<uint8_t> heights = fractalHeights();
@@ -123,26 +234,66 @@ void BM_Voxel(benchmark::State& state)
         .write(reinterpret_cast<const char*>(rgb.data()), std::streamsize(rgb.size()));
     Voxel v(dir.string());
     fs::remove_all(dir);
+    flyOver(state, v);
+}
 
+void flyOver(benchmark::State& state, Voxel& v)
+{
     PixelBuffer target("FrameBuffer", 512, 384);
     v.flag = 1;
     v.pixelRef = &target;
-    v.goForwardAmount = 3;
+    v.goForwardAmount = 10; // the show's flight: 210 units back over 25 s
+    v.goForward = 210.0f;
     for (auto _ : state) {
-        v.goForward += 0.25f;
-        ++v.offsetX;
+        v.goForward = v.goForward < 0.0f ? 210.0f : v.goForward - 0.14f;
+        v.offsetX = uint8_t(v.offsetX + 2);
         v.draw();
-        benchmark::DoNotOptimize(target.pixels);
-        benchmark::ClobberMemory();
+        drew(target);
+    }
+}
+
+// One update of a PutBuffer keyed like the show's busiest flash: 17 segments
+// over six variables, swept across the show.
+void BM_Evaluate(benchmark::State& state)
+{
+    PixelBuffer frame("FrameBuffer", 512, 384);
+    PutBuffer p;
+    p.initVariables(&frame);
+    p.getVariable("blendmode")->addSegmentWithMode(1, 1, nullptr, Linear, 0, 200);
+    for (int k = 0; k < 4; ++k) {
+        const float t = 12000.0f + 20000.0f * float(k);
+        p.getVariable("flag")->addSegmentWithMode(1, 1, nullptr, Linear, t, t + 100);
+        p.getVariable("blendmode")->addSegmentWithMode(2, 2, nullptr, Linear, t, t + 100);
+        p.getVariable("alpha")->addSegmentWithMode(0, 255, nullptr, Linear, t + 100, t + 500);
+        p.getVariable("flag")->addSegmentWithMode(0, 0, nullptr, Linear, t + 1400, t + 1500);
+    }
+    p.applyBaseValues();
+    float time = 0;
+    for (auto _ : state) {
+        time = time > 118000.0f ? 0.0f : time + 16.0f;
+        p.update(time);
+        benchmark::DoNotOptimize(p.alpha);
     }
 }
 
 } // namespace
 
-BENCHMARK(BM_PutBufferAdd)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Clear)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Box)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Circle)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Noise)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GradientReflected)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PutBufferCopy)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PutBufferAddGrain)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PutBufferSubtractGrain)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PutBufferSubtract)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_PutBufferBlend)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_PutBufferBlendSmall)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PutBufferAddHalf)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PutBufferAddFaded)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PutBufferBlendWordFaded)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PutBufferBlendWord)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PutBufferBlendWobble)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PutBufferBlendFull)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Tunnel)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CAExp)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Voxel)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Evaluate)->Unit(benchmark::kMicrosecond);

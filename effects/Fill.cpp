@@ -1,6 +1,6 @@
 #include "effects/Fill.h"
 
-#include <algorithm>
+#include "effects/PixelOps.h"
 
 Clear::Clear()
 {
@@ -14,7 +14,7 @@ void Clear::draw()
 {
     if (flag == 0 || !pixelRef)
         return;
-    std::fill_n(pixelRef->pixels, pixelRef->pixelCount, color);
+    fillPixels(pixelRef->pixels, pixelRef->pixelCount, color);
 }
 
 Box::Box()

@@ -1,7 +1,6 @@
 #include "effects/Noise.h"
 
-#include <algorithm>
-
+#include "effects/PixelOps.h"
 #include "effects/Random.h"
 #include "params/Truncate.h"
 
@@ -67,7 +66,7 @@ void GradientReflected::draw()
         const float v = float(H - 1 - p);
         const uint32_t c = (uint32_t(truncToInt32(v * kR)) & 0xff) << 16 |
                            (uint32_t(truncToInt32(v * kG)) & 0xff) << 8 | (uint32_t(truncToInt32(v * kB)) & 0xff);
-        std::fill_n(pixels + size_t(p) * W, W, c);
-        std::fill_n(pixels + size_t(H - 1 - p) * W, W, c);
+        fillPixels(pixels + size_t(p) * W, W, c);
+        fillPixels(pixels + size_t(H - 1 - p) * W, W, c);
     }
 }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "effects/PixelOps.h"
 #include "params/Truncate.h"
 
 Tunnel::Tunnel()
@@ -14,6 +15,7 @@ Tunnel::Tunnel()
 
     distance = std::make_unique<int32_t[]>(kWidth * kHeight);
     angle = std::make_unique<int32_t[]>(kWidth * kHeight);
+    packed = std::make_unique<uint16_t[]>(kWidth * kHeight);
     for (int x = 0; x < kWidth; ++x)
         for (int y = 0; y < kHeight; ++y) {
             const double dx = x - 256.0, dy = y - 192.0;
@@ -21,6 +23,7 @@ Tunnel::Tunnel()
             const int k = y * kWidth + x;
             distance[k] = d == 0.0 ? 0 : truncToInt32(8192.0 / d) % 256;
             angle[k] = truncToInt32(std::atan2(dy, dx) * 128 / 3.141592654);
+            packed[k] = uint16_t(uint8_t(angle[k]) << 8 | uint8_t(distance[k]));
         }
 }
 
@@ -42,8 +45,17 @@ void Tunnel::draw()
     uint32_t* dst = T.pixels;
     const int32_t* dist = distance.get();
     const int32_t* ang = angle.get();
-    if ((w & (w - 1)) == 0 && (h & (h - 1)) == 0) {
-        // Powers of two, as the show's textures are: remainders become masks.
+    const auto powerOfTwo = [](uint32_t n) { return (n & (n - 1)) == 0; };
+    if (powerOfTwo(w) && powerOfTwo(h) && w <= 256 && h <= 256) {
+        // The show's textures: a power of two up to 256 divides 2^32 and 256,
+        // so only the low bytes of the sums decide the remainders.
+        int shift = 8;
+        while ((1u << (8 - shift)) < w)
+            --shift;
+        lookupPacked(dst, packed.get(), count, src, uint16_t((v & 0xff) << 8 | (u & 0xff)),
+                     uint16_t((h - 1) << 8 | (w - 1)), shift);
+    } else if (powerOfTwo(w) && powerOfTwo(h)) {
+        // Larger powers of two: remainders become masks.
         const uint32_t wMask = w - 1, hMask = h - 1;
         for (uint32_t k = 0; k < count; ++k)
             dst[k] = src[((uint32_t(ang[k]) + v) & hMask) * w + ((uint32_t(dist[k]) + u) & wMask)];

@@ -20,4 +20,9 @@ public:
 
     Tunnel();
     void draw() override;
+
+private:
+    // The low bytes of angle and distance side by side, all the lookup needs
+    // for textures whose sides are powers of two up to 256.
+    std::unique_ptr<uint16_t[]> packed;
 };

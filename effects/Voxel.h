@@ -38,4 +38,8 @@ public:
 private:
     std::unique_ptr<uint32_t[]> shaded;      // colorMap darkened by height, per cell
     std::unique_ptr<uint16_t[]> projected;   // [K * 256 + h]: screen row of height h at step K
+    // The picture as draw builds it, in rows a little longer than the target's
+    // (see draw), copied out at the end.
+    static constexpr int kCanvasWidth = kWidth + 8;
+    std::unique_ptr<uint32_t[]> canvas = std::make_unique<uint32_t[]>(kCanvasWidth * kHeight);
 };

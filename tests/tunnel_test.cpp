@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "effects/Tunnel.h"
+#include "params/Truncate.h"
 
 namespace {
 
@@ -45,14 +46,16 @@ TEST(Tunnel, BuildsTablesAndLooksUpTexelsByUnsignedRemainder)
 
     // Mask and general paths against the formula; time 1.0 moves columns by
     // exactly w and turns rows by h / 4.
-    const std::tuple<uint32_t, uint32_t, float> cases[] = {{256, 256, 1.0f}, {300, 384, 1.0f}, {64, 128, 2.37f},
-                                                            {300, 7, -3.9f}};
+    const std::tuple<uint32_t, uint32_t, float> cases[] = {
+        {256, 256, 1.0f},     {300, 384, 1.0f},   {64, 128, 2.37f},  {300, 7, -3.9f},    {128, 256, -0.37f},
+        {1, 2, -1.0e9f},      {256, 1, 123456.7f}, {2, 64, 3.0e9f},   {512, 256, -1.5f}, {1024, 2048, 2.2f}};
     for (auto [w, h, time] : cases) {
         Texture texture{uint16_t(w), uint16_t(h)};
         t.fromBuffer = &texture;
         t.time = time;
         t.draw();
-        const uint32_t u = uint32_t(int32_t(double(w) * time)), v = uint32_t(int32_t(double(h) * 0.25 * time));
+        const uint32_t u = uint32_t(truncToInt32(double(w) * time));
+        const uint32_t v = uint32_t(truncToInt32(double(h) * 0.25 * time));
         for (int i = 0; i < 512 * 384; ++i)
             ASSERT_EQ(target.pixels[i], (t.angle[i] + v) % h << 16 | (t.distance[i] + u) % w) << w << "x" << h;
         if (time == 1.0f) {

@@ -33,7 +33,8 @@ const char* renderUsage(const std::string& command)
     if (command == "bench")
         return "usage: softdemo-render bench [--json] [--data DIR] [--fps N]\n"
                "Renders the whole timeline as fast as it can and prints the frame count, frames per second,\n"
-               "the median and worst frame time and each effect class's share of the time.\n";
+               "the median and worst frame time (also apart for the frames in which a CAExp drew and the\n"
+               "others) and each effect class's share of the time.\n";
     if (command == "sheet")
         return "usage: softdemo-render sheet [--every MS] [--out sheet.png] [--data DIR] [--fps N]\n"
                "Draws a contact sheet of the show: a thumbnail every MS milliseconds (default 4000),\n"
