@@ -1,10 +1,7 @@
 #include "effects/Voxel.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <stdexcept>
 #include <vector>
 
 #include "effects/MapFile.h"
