@@ -11,65 +11,15 @@ player=$1 source_dir=$2 out=$3 xclose=$4
 # A sanitizer build spends seconds checking the heap at exit: give it the time.
 escape_ms=${SOFTDEMO_E2E_ESCAPE_MS:-1000}
 
-for tool in Xvfb xdotool import convert; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is not installed (./scripts/deps.sh installs it)"
-        exit 77
-    fi
-done
+source "$(dirname "$0")/session.sh"
+require_tools Xvfb xdotool import convert
 if [ ! -d "$source_dir/data" ]; then
     echo "FAIL: no data pack in $source_dir/data (build the project: it generates the pack)"
     exit 1
 fi
 
 mkdir -p "$out"
-tmp=$(mktemp -d)
-xvfb_pid="" player_pid=""
-cleanup() {
-    [ -n "$player_pid" ] && kill "$player_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    wait 2>/dev/null
-    rm -rf "$tmp"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*"
-    for f in "$tmp"/stdout "$tmp"/stderr; do
-        [ -s "$f" ] && { echo "--- player $(basename "$f"):"; cat "$f"; echo; }
-    done
-    exit 1
-}
-
-now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
-
-# Xvfb picks a free display number itself and tells it through -displayfd.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
-[ -s "$tmp/display" ] || fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"
-export DISPLAY=":$(head -1 "$tmp/display")"
-echo "Xvfb on $DISPLAY"
-
-start_player() {
-    (cd "$source_dir" && SDL_AUDIODRIVER=dummy SOFTDEMO_REPORT=1 \
-        exec env ${SOFTDEMO_PLAYER_PRELOAD:+LD_PRELOAD="$SOFTDEMO_PLAYER_PRELOAD"} "$player" >"$tmp/stdout" 2>"$tmp/stderr") &
-    player_pid=$!
-}
-
-player_running() { kill -0 "$player_pid" 2>/dev/null; }
-
-# Prints the id of the window named exactly $1 once it shows up within $2 seconds.
-wait_window() {
-    local deadline=$(( $(now_ms) + $2 * 1000 )) id
-    while [ "$(now_ms)" -lt "$deadline" ]; do
-        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        player_running || return 1
-        sleep 0.1
-    done
-    return 1
-}
+start_xvfb
 
 # Mean brightness, 0 to 1, of the screen or of a part of it (WxH+X+Y).
 brightness() {
@@ -142,7 +92,7 @@ press_escape() {
 }
 
 echo "== 1: choose Ass1, watch, Escape"
-start_player
+start_player "$source_dir"
 dialog_up
 import -window root -crop "$dialog_area" +repage "$out/dialog.png"
 xdotool mousemove --window "$dialog" 70 100 click 1
@@ -157,7 +107,7 @@ echo "ended in $took ms with code 0: $(cat "$tmp/stderr")"
 [ -s "$tmp/stdout" ] && fail "the audio layer complained"
 
 echo "== 2: close the dialog"
-start_player
+start_player "$source_dir"
 dialog_up
 "$xclose" "$dialog" || fail "could not ask the dialog to close"
 show_up
@@ -168,7 +118,7 @@ wait_exit "$escape_ms" || fail "still running $escape_ms ms after Escape"
 echo "ended in $took ms with code 0: $(cat "$tmp/stderr")"
 
 echo "== 3: Escape during the two seconds of black"
-start_player
+start_player "$source_dir"
 dialog_up
 xdotool mousemove --window "$dialog" 204 100 click 1
 show_up

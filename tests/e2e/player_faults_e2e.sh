@@ -9,34 +9,9 @@ set -uo pipefail
 
 player=$1 data=$2
 
-for tool in Xvfb xdotool; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is not installed (./scripts/deps.sh installs it)"
-        exit 77
-    fi
-done
+source "$(dirname "$0")/session.sh"
+require_tools Xvfb xdotool
 [ -f "$data/fried.mp3" ] || { echo "FAIL: no data pack in $data"; exit 1; }
-
-tmp=$(mktemp -d)
-xvfb_pid="" player_pid=""
-cleanup() {
-    [ -n "$player_pid" ] && kill "$player_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    wait 2>/dev/null
-    rm -rf "$tmp"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*"
-    for f in "$tmp"/stdout "$tmp"/stderr; do
-        [ -s "$f" ] && { echo "--- player $(basename "$f"):"; cat "$f"; echo; }
-    done
-    exit 1
-}
-
-now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
-player_running() { kill -0 "$player_pid" 2>/dev/null; }
 
 # The damaged copy: links to the pack, no music, dialog pictures of random bytes
 # (the same bytes every run).
@@ -47,27 +22,8 @@ for n in 1 2; do
         >"$tmp/data/ass$n.bmp"
 done
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
-[ -s "$tmp/display" ] || fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"
-export DISPLAY=":$(head -1 "$tmp/display")"
-
-(cd "$tmp" && SDL_AUDIODRIVER=dummy SOFTDEMO_REPORT=1 \
-    exec env ${SOFTDEMO_PLAYER_PRELOAD:+LD_PRELOAD="$SOFTDEMO_PLAYER_PRELOAD"} "$player" >"$tmp/stdout" 2>"$tmp/stderr") &
-player_pid=$!
-
-# Prints the id of the window named exactly $1 once it shows up within $2 seconds.
-wait_window() {
-    local deadline=$(( $(now_ms) + $2 * 1000 )) id
-    while [ "$(now_ms)" -lt "$deadline" ]; do
-        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        player_running || return 1
-        sleep 0.1
-    done
-    return 1
-}
+start_xvfb
+start_player "$tmp"
 
 dialog=$(wait_window DemoDialog 120) || fail "the dialog did not open"
 xdotool mousemove --window "$dialog" 70 100 click 1
