@@ -128,6 +128,8 @@ EMSCRIPTEN_KEEPALIVE void sd_player_start()
 {
     player->initAudio();
     player->loadMusic();
+    // The music's reports end without a line break, and the page reads lines.
+    std::puts("");
     if (player->music)
         player->music->play();
     player->clock->start();

@@ -7,8 +7,9 @@ const page = {
   params: new URLSearchParams(location.search),
   el: (id) => document.getElementById(id),
   musicFile: 'data/fried.mp3',
-  fetched: new Map(), // show path -> bytes, for the files the server had
+  fetched: new Map(), // show path -> bytes, of the files the page itself reads
 };
+page.kept = [page.musicFile, 'data/ass1.bmp', 'data/ass2.bmp'];
 page.mode = page.params.has('frames') ? 'frames' : page.params.has('bench') ? 'bench' : 'player';
 
 // What the engine prints: the headless modes' result, or the music's
@@ -31,14 +32,19 @@ function notice(line) {
   n.textContent += (n.textContent ? '\n' : '') + line;
   console.warn(line);
 }
+// The music's reports are "MESSAGE\n(error code: N)" with no line break after
+// them, so the next one may follow on the same line.
+let musicText = '';
 Module.print = (line) => {
   if (page.mode !== 'player')
     return resultLine(line);
-  const code = /^\(error code: (\d+)\)$/.exec(line);
-  if (code)
-    notice('The show goes on silently: ' + (musicErrors[code[1]] || 'the music failed') + ' ' + line + '.');
-  else if (line)
-    notice(line);
+  if (line.startsWith('error: '))
+    return fail(line.slice(7));
+  musicText += (musicText && line ? '\n' : '') + line;
+  for (let m; (m = /^([\s\S]*?)\(error code: (\d+)\)/.exec(musicText));) {
+    notice(`${m[1].trim()} (error code: ${m[2]}): ${musicErrors[m[2]] || 'the music failed'}; the show goes on silently`);
+    musicText = musicText.slice(m[0].length);
+  }
 };
 Module.printErr = (line) => console.warn(line);
 Module.onAbort = (what) => fail('the engine stopped: ' + what);
@@ -135,7 +141,8 @@ async function fetchPack() {
           const data = new Uint8Array(await response.arrayBuffer());
           FS.mkdirTree(file.slice(0, file.lastIndexOf('/')));
           FS.writeFile(file, data);
-          page.fetched.set(file, data);
+          if (page.kept.includes(file))
+            page.fetched.set(file, data);
           bytes += data.length;
         }
       } catch (e) {
@@ -156,6 +163,8 @@ function checkPack() {
   const warnings = lines.filter((l) => l.startsWith('warning: ')).map((l) => l.slice(9));
   if (problems.length) {
     problems.forEach((p) => fail(p));
+    if (location.protocol === 'file:')
+      fail('the page reads its data pack from a web server: serve build-web/ (scripts/web --serve) and open it there');
     if (page.mode !== 'player')
       resultLine('error: the data pack is not usable');
     return null;
@@ -164,6 +173,13 @@ function checkPack() {
 }
 
 const nextTask = () => new Promise((resolve) => setTimeout(resolve, 0));
+
+// Once the show is built, the engine's copy of the pack is no longer needed.
+function forgetPack() {
+  for (const file of UTF8ToString(_sd_data_files()).trim().split('\n'))
+    if (FS.analyzePath(file).exists)
+      FS.unlink(file);
+}
 
 // ?frames=T1,T2,...&fps=N: "T HASH" for each time, then "done".
 async function frames(fps) {
@@ -179,6 +195,7 @@ async function frames(fps) {
     return resultLine('error: no frame times given');
   if (_sd_timeline(fps))
     return;
+  forgetPack();
   const last = Math.max(...wanted);
   for (;;) {
     const slice = performance.now() + 50;
@@ -200,6 +217,7 @@ async function frames(fps) {
 async function bench(fps) {
   if (_sd_timeline(fps))
     return;
+  forgetPack();
   let wall = 0, frames = 0;
   for (;;) {
     const start = performance.now();
@@ -231,6 +249,7 @@ function player(warnings) {
   setTimeout(() => {
     if (_sd_player_build())
       return;
+    forgetPack();
     page.el('loading').hidden = true;
     for (const id of ['ass1', 'ass2']) {
       const button = page.el(id), file = button.dataset.picture;

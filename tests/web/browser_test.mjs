@@ -1,16 +1,17 @@
 // The web page in headless Chromium: every golden frame's hash in ?frames,
 // the bench report in ?bench, the player from the dialog to the end card,
-// and a damaged data file named on the page.
-// usage: node browser_test.mjs BUILD_WEB GOLDEN_FILE [--screenshots DIR]
+// a damaged data file named on the page, and music that cannot play.
+// usage: node browser_test.mjs BUILD_WEB GOLDEN_FILE [--native SOFTDEMO_RENDER] [--screenshots DIR]
 // Exit 77 (skipped) only when Chromium cannot start.
-import { spawn } from 'node:child_process';
+import { spawn, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import puppeteer from 'puppeteer-core';
 
 const [buildWeb, goldenFile] = process.argv.slice(2);
-const shots = process.argv.includes('--screenshots') ? process.argv[process.argv.indexOf('--screenshots') + 1] : null;
+const option = (name) => (process.argv.includes(name) ? process.argv[process.argv.indexOf(name) + 1] : null);
+const shots = option('--screenshots'), nativeRender = option('--native');
 const here = path.dirname(new URL(import.meta.url).pathname);
 const serveScript = path.resolve(here, '../../web/serve.py');
 const timeoutMs = 240000;
@@ -54,7 +55,12 @@ async function golden(browser, base) {
   await page.close();
 }
 
+// The native bench right before the browser's, so that both see the same machine.
 async function bench(browser, base) {
+  if (nativeRender) {
+    const native = spawnSync(nativeRender, ['bench', '--data', path.resolve(buildWeb, 'data')], { encoding: 'utf8' });
+    console.log(`native  ${(/speed:.*/.exec(native.stdout) || ['no speed line: ' + native.stderr])[0]}`);
+  }
   const page = await browser.newPage();
   const lines = await result(page, `${base}?bench&fps=60`);
   const speed = lines.find((l) => l.startsWith('speed:')) || '';
@@ -109,6 +115,18 @@ async function player(browser, base) {
   await page.close();
 }
 
+// Music that is no MP3 at all: the show starts all the same, and the page says why it is silent.
+async function silent(browser, base) {
+  const page = await browser.newPage();
+  await page.goto(base);
+  await page.waitForSelector('#dialog:not([hidden])', { timeout: timeoutMs });
+  await page.keyboard.press('Enter');
+  await page.waitForFunction(() => document.getElementById('stage').dataset.frames > 0, { timeout: 10000 });
+  const notice = await page.$eval('#notice', (e) => e.textContent);
+  check(/Can't open stream \(error code: 3\)/.test(notice), 'undecodable music is said on the page', notice);
+  await page.close();
+}
+
 // A copy of the pack with one picture cut in half: named on the page, no dialog.
 async function damaged(browser, base) {
   const page = await browser.newPage();
@@ -136,27 +154,33 @@ async function main() {
     fs.rmSync(scratch, { recursive: true, force: true });
     process.exit(77);
   }
-  // The damaged site: the same page over a copy of the pack with one file damaged.
-  const site = path.join(scratch, 'damaged');
-  fs.mkdirSync(site);
-  for (const f of ['softdemo.html', 'softdemo.js', 'softdemo.wasm'])
-    fs.symlinkSync(path.resolve(buildWeb, f), path.join(site, f));
-  fs.cpSync(path.resolve(buildWeb, 'data'), path.join(site, 'data'), { recursive: true });
-  const victim = path.join(site, 'data', 'tun_blue.png');
-  fs.truncateSync(victim, Math.floor(fs.statSync(victim).size / 2));
+  // The same page over a copy of the pack with one file damaged.
+  const site = (name, file, damage) => {
+    const dir = path.join(scratch, name);
+    fs.mkdirSync(dir);
+    for (const f of ['softdemo.html', 'softdemo.js', 'softdemo.wasm'])
+      fs.symlinkSync(path.resolve(buildWeb, f), path.join(dir, f));
+    fs.cpSync(path.resolve(buildWeb, 'data'), path.join(dir, 'data'), { recursive: true });
+    damage(path.join(dir, 'data', file));
+    return dir;
+  };
+  const cut = site('damaged', 'tun_blue.png', (f) => fs.truncateSync(f, Math.floor(fs.statSync(f).size / 2)));
+  const noise = site('silent', 'fried.mp3', (f) => fs.writeFileSync(f, Buffer.alloc(4096, 0x5a)));
 
-  const good = await serve(path.resolve(buildWeb)), bad = await serve(site);
+  const servers = [];
   try {
-    await golden(browser, good.url);
-    await bench(browser, good.url);
-    await player(browser, good.url);
-    await damaged(browser, bad.url);
+    for (const dir of [path.resolve(buildWeb), cut, noise])
+      servers.push(await serve(dir));
+    await golden(browser, servers[0].url);
+    await bench(browser, servers[0].url);
+    await player(browser, servers[0].url);
+    await damaged(browser, servers[1].url);
+    await silent(browser, servers[2].url);
   } catch (e) {
     check(false, 'the browser test ran to its end', e.message);
   } finally {
     await browser.close();
-    good.server.kill();
-    bad.server.kill();
+    servers.forEach((s) => s.server.kill());
     fs.rmSync(scratch, { recursive: true, force: true });
   }
   console.log(`${passed} passed, ${failed} failed`);
