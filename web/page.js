@@ -103,7 +103,7 @@ const webAudio = {
   openOnGesture() {
     try {
       this.context = new AudioContext({ sampleRate: 44100 });
-      this.context.resume();
+      this.context.resume().catch(() => {});
     } catch (e) {
       this.context = null;
     }
@@ -185,9 +185,10 @@ function forgetPack() {
 async function frames(fps) {
   const wanted = new Set();
   for (const item of page.params.get('frames').split(',')) {
-    const t = Number(item);
-    const i = Math.ceil((t * fps) / 1000);
-    if (!/^\d+$/.test(item) || t >= 118377 || Math.floor((i * 1000) / fps) !== t)
+    if (!/^\d+$/.test(item))
+      return resultLine(`error: frames: "${item}" is not a time in whole milliseconds`);
+    const t = Number(item), i = Math.ceil((t * fps) / 1000);
+    if (t >= 118377 || Math.floor((i * 1000) / fps) !== t)
       return resultLine(`error: ${item} ms is not a frame time of the ${fps} fps timeline`);
     wanted.add(t);
   }
@@ -283,13 +284,15 @@ function start(choice) {
   setTimeout(() => {
     _sd_player_start();
     const canvas = page.el('screen').getContext('2d');
-    let presented = 0;
+    let presented = 0, image = null;
     const frame = () => {
-      const state = _sd_player_frame();
-      if (state)
+      if (_sd_player_frame())
         return end();
-      const rgba = new Uint8ClampedArray(HEAPU8.buffer, _sd_player_rgba(), 512 * 384 * 4);
-      canvas.putImageData(new ImageData(rgba, 512, 384), 0, 0);
+      const pixels = _sd_player_rgba();
+      // A view of the engine's memory, made again only when that memory grows.
+      if (!image || image.data.buffer !== HEAPU8.buffer)
+        image = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, pixels, 512 * 384 * 4), 512, 384);
+      canvas.putImageData(image, 0, 0);
       stage.dataset.frames = ++presented;
       requestAnimationFrame(frame);
     };
