@@ -1,11 +1,11 @@
 #include "effects/PutBuffer.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 #include "effects/PixelOps.h"
 #include "effects/Random.h"
+#include "params/Maths.h"
 #include "params/Truncate.h"
 
 namespace {
@@ -67,7 +67,7 @@ void PutBuffer::draw()
 
     int64_t Y = posY;
     if (sinewave == 1) {
-        const float wave = float(std::sin(double(time))) * float(amplitude);
+        const float wave = float(maths::sin(double(time))) * float(amplitude);
         Y = truncToInt32(wave + float(int32_t(uint32_t(posY) + 95u)));
     }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "effects/PixelOps.h"
+#include "params/Maths.h"
 #include "params/Truncate.h"
 
 Tunnel::Tunnel()
@@ -22,7 +23,7 @@ Tunnel::Tunnel()
             const double d = std::sqrt(dx * dx + dy * dy);
             const int k = y * kWidth + x;
             distance[k] = d == 0.0 ? 0 : truncToInt32(8192.0 / d) % 256;
-            angle[k] = truncToInt32(std::atan2(dy, dx) * 128 / 3.141592654);
+            angle[k] = truncToInt32(maths::atan2(dy, dx) * 128 / 3.141592654);
             packed[k] = uint16_t(uint8_t(angle[k]) << 8 | uint8_t(distance[k]));
         }
 }

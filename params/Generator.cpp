@@ -1,7 +1,6 @@
 #include "params/Generator.h"
 
-#include <cmath>
-
+#include "params/Maths.h"
 #include "params/Truncate.h"
 
 Sine::Sine()
@@ -20,7 +19,7 @@ void Sine::refresh()
 void Sine::step(float time)
 {
     const float x = time * 0.1f + phaseOffset;
-    const float s = float(std::sin(double(x)));
+    const float s = float(maths::sin(double(x)));
     const float y = s * float(amplitude) + float(equilibrium);
     output = truncToInt32(y);
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "params/Maths.h"
 #include "params/Truncate.h"
 
 void Matrix4::setIdentity()
@@ -22,9 +23,9 @@ void Matrix4::setTranslation(float x, float y, float z)
 
 void Matrix4::setRotation(float ax, float ay, float az)
 {
-    const float sa = float(std::sin(double(ax))), ca = float(std::cos(double(ax)));
-    const float sb = float(std::sin(double(ay))), cb = float(std::cos(double(ay)));
-    const float sc = float(std::sin(double(az))), cc = float(std::cos(double(az)));
+    const float sa = float(maths::sin(double(ax))), ca = float(maths::cos(double(ax)));
+    const float sb = float(maths::sin(double(ay))), cb = float(maths::cos(double(ay)));
+    const float sc = float(maths::sin(double(az))), cc = float(maths::cos(double(az)));
     const float r[16] = {
         cc * cb, cc * sb * sa - sc * ca, cc * sb * ca + sc * sa, 0.0f,
         sc * cb, sc * sb * sa + cc * ca, sc * sb * ca - cc * sa, 0.0f,

@@ -12,6 +12,7 @@ packages=(
   ffmpeg sox libsox-fmt-mp3
   xvfb xdotool x11-apps imagemagick libgl1-mesa-dri libegl-mesa0
   clang libclang-rt-14-dev valgrind procps
+  emscripten chromium
 )
 
 missing=()

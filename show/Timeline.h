@@ -16,6 +16,15 @@ inline uint32_t frameTimeMs(uint64_t frame, uint32_t fps)
     return uint32_t(frame * 1000 / fps);
 }
 
+// Frames on the timeline before the end.
+inline uint64_t frameCount(uint32_t fps)
+{
+    uint64_t n = 0;
+    while (frameTimeMs(n, fps) < kShowEndMs)
+        ++n;
+    return n;
+}
+
 // The show run headless on an exact timeline: frame i is rendered for show
 // time frameTimeMs(i), with no window, no sound and no key ever pressed.
 class Timeline {
