@@ -85,8 +85,8 @@ inline uint8_t alive(uint32_t pixel)
 CAExp::CAExp()
 {
     setClassName(typeid(*this));
-    addVariable(&flag, "flag");
-    addVariable(&pixelRef, "pixelRef");
+    addVariable(&flag, "flag", "steps the automaton only when not 0");
+    addVariable(&pixelRef, "pixelRef", "the buffer the automaton lives in: bit 2 of a pixel is a live cell");
     cells = std::make_unique<uint8_t[]>(kCells);
 }
 

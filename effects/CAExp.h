@@ -17,4 +17,8 @@ public:
 
     CAExp();
     void draw() override;
+
+protected:
+    void captureOwn(StateBytes& out) const override { saveBytes(out, cells.get(), kCells); }
+    void restoreOwn(std::span<const uint8_t>& in) override { loadBytes(in, cells.get(), kCells); }
 };

@@ -1,0 +1,17 @@
+#pragma once
+#include <charconv>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+// An option's whole-number value from min to max; throws
+// std::invalid_argument naming the option and the text otherwise.
+inline uint32_t wholeNumber(const std::string& option, const std::string& text, uint32_t min, uint32_t max)
+{
+    uint32_t v = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || v < min || v > max)
+        throw std::invalid_argument(option + ": \"" + text + "\" is not a whole number from " + std::to_string(min) +
+                                    " to " + std::to_string(max));
+    return v;
+}
