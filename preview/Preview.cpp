@@ -129,6 +129,7 @@ bool Preview::setLooping(bool on)
 
 std::string Preview::reload()
 {
+    watch.changed(); // this reload reads the file as it is now
     try {
         auto fresh = std::make_unique<SeekableTimeline>(loadShow(options.showFile), options.dataDir, options.fps);
         fresh->seek(timeline().frameIndex());
