@@ -27,11 +27,7 @@ PreviewOptions parsePreviewOptions(int argc, const char* const* argv)
     PreviewOptions o;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= argc)
-                throw std::invalid_argument(arg + " needs a value");
-            return argv[++i];
-        };
+        auto value = [&] { return optionValue(argc, argv, i); };
         if (arg == "--help" || arg == "-h")
             o.help = true;
         else if (arg == "--show")

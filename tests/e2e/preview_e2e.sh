@@ -51,6 +51,16 @@ expect_frame() { # answer, show file; the answer must be "at T frame I hash H"
 }
 expect() { [ "$1" = "$2" ] || fail "expected \"$2\", got \"$1\""; }
 time_of() { [[ "$1" =~ ^at\ ([0-9]+) ]] && echo "${BASH_REMATCH[1]}"; }
+# After playing a while: pauses, which must land inside the loop FROM ... TO.
+pause_in_loop() {
+    sleep 1.5
+    ask pause
+    expect_frame "$reply" "$tmp/original.show"
+    local t
+    t=$(time_of "$reply")
+    [ "$t" -ge "$1" ] && [ "$t" -lt "$2" ] || fail "did not loop from $1 to $2: $reply"
+    ask "loop off"; expect "$reply" "loop off"
+}
 key() { xdotool key --window "$window" "$@"; sleep 0.3; }
 
 cp "$show" "$tmp/original.show"
@@ -66,12 +76,7 @@ if [ "$mode" = control ]; then
     ask hash; expect_frame "$reply" "$tmp/original.show"
     ask "loop 13000 13400"; expect "$reply" "loop 13000 13400"
     ask play; expect "$reply" "playing at 13500"
-    sleep 1.5
-    ask pause; at=$reply
-    expect_frame "$at" "$tmp/original.show"
-    t=$(time_of "$at")
-    [ "$t" -ge 13000 ] && [ "$t" -lt 13400 ] || fail "the loop did not hold: $at"
-    ask "loop off"; expect "$reply" "loop off"
+    pause_in_loop 13000 13400
     ask "frobnicate"; expect "$reply" 'error unknown command "frobnicate"'
     ask "seek 80000"; expect_frame "$reply" "$tmp/original.show"
 
@@ -109,12 +114,7 @@ else
     key i shift+Right o l F1
     ask hash; expect_frame "$reply" "$tmp/original.show"
     key space
-    sleep 1.5
-    ask pause; at=$reply
-    expect_frame "$at" "$tmp/original.show"
-    t=$(time_of "$at")
-    [ "$t" -ge 70983 ] && [ "$t" -lt 71983 ] || fail "the loop keys did not loop: $at"
-    ask "loop off"; expect "$reply" "loop off"
+    pause_in_loop 70983 71983 # the loop the keys marked
     key Home
     ask hash; home=$reply
     ask "seek 0"; expect "$reply" "$home"

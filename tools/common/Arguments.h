@@ -4,6 +4,14 @@
 #include <stdexcept>
 #include <string>
 
+// The value after the option argv[i]; moves i on to it.
+inline std::string optionValue(int argc, const char* const* argv, int& i)
+{
+    if (i + 1 >= argc)
+        throw std::invalid_argument(std::string(argv[i]) + " needs a value");
+    return argv[++i];
+}
+
 // An option's whole-number value from min to max; throws
 // std::invalid_argument naming the option and the text otherwise.
 inline uint32_t wholeNumber(const std::string& option, const std::string& text, uint32_t min, uint32_t max)

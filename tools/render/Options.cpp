@@ -57,11 +57,7 @@ RenderOptions parseRenderOptions(int argc, char** argv)
         throw std::invalid_argument("unknown command \"" + o.command + "\" (try --help)");
     for (; i < argc; ++i) {
         const std::string arg = argv[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= argc)
-                throw std::invalid_argument(arg + " needs a value");
-            return argv[++i];
-        };
+        auto value = [&] { return optionValue(argc, argv, i); };
         if (arg == "--help" || arg == "-h")
             o.help = true;
         else if (arg == "--data")
