@@ -31,9 +31,15 @@ void Snapshot::capture(const Production& production)
         effect->captureState(objects);
     for (const auto& generator : production.generators)
         generator->captureState(objects);
-    pixels.clear();
-    for (const PixelBuffer* buffer : buffersDrawnInto(production))
-        pixels.insert(pixels.end(), buffer->pixels, buffer->pixels + buffer->pixelCount);
+    objects.shrink_to_fit(); // kept by the hundred: no slack (and no copy once it fits)
+    const std::vector<PixelBuffer*> drawnInto = buffersDrawnInto(production);
+    size_t count = 0;
+    for (const PixelBuffer* buffer : drawnInto)
+        count += buffer->pixelCount;
+    pixels.resize(count);
+    uint32_t* to = pixels.data();
+    for (const PixelBuffer* buffer : drawnInto)
+        to = std::copy(buffer->pixels, buffer->pixels + buffer->pixelCount, to);
 }
 
 void Snapshot::restore(Production& production) const

@@ -17,14 +17,15 @@ double msSince(Clock::time_point start)
 
 } // namespace
 
-SeekableTimeline::SeekableTimeline(const ShowScript& show, const std::string& dataDir, uint32_t fps)
-    : timeline(show, dataDir, fps)
+SeekableTimeline::SeekableTimeline(const ShowScript& show, const std::string& dataDir, uint32_t fps,
+                                   size_t maxSnapshotBytes)
+    : timeline(show, dataDir, fps), maxBytes(maxSnapshotBytes)
 {
     while (frameTimeMs(frames, fps) < kShowEndMs)
         ++frames;
     // A show starts from the generator's first state, whatever ran before it.
     randomState() = 1;
-    snapshots[0].capture(production());
+    snapshots[0].state.capture(production());
     timeline.renderNext();
 }
 
@@ -48,32 +49,55 @@ void SeekableTimeline::renderNext()
 
 void SeekableTimeline::takeSnapshotIfDue()
 {
+    const uint64_t next = nextFrame();
+    const uint64_t furthest = snapshots.rbegin()->first;
+    if (next <= furthest) {
+        if (snapshots.count(next)) { // passing one: the spacing counts from here
+            framesSinceSnapshot = 0;
+            costSinceSnapshot = 0.0;
+        }
+        return;
+    }
     if (!onTimeline || (framesSinceSnapshot < frameBudget && costSinceSnapshot < costBudget))
         return;
+    Kept& kept = snapshots[next];
+    kept.state.capture(production());
+    kept.frames = framesSinceSnapshot;
+    kept.cost = costSinceSnapshot;
     framesSinceSnapshot = 0;
     costSinceSnapshot = 0.0;
-    const auto [at, added] = snapshots.try_emplace(nextFrame());
-    if (added) {
-        at->second.capture(production());
-        if (snapshotBytes() > kMaxSnapshotBytes)
-            thinOut();
-    }
+    if (snapshotBytes() > maxBytes)
+        thinOut();
 }
 
 void SeekableTimeline::thinOut()
 {
-    bool drop = false;
-    for (auto it = std::next(snapshots.begin()); it != snapshots.end(); drop = !drop)
-        it = drop ? snapshots.erase(it) : std::next(it);
-    frameBudget *= 2;
-    costBudget *= 2;
+    while (snapshots.size() > 2 && snapshotBytes() > maxBytes / 10 * 9) {
+        // The one whose neighbours are closest together goes; the next one
+        // takes over its span.
+        auto drop = std::next(snapshots.begin());
+        double closest = 0.0;
+        for (auto it = drop; std::next(it) != snapshots.end(); ++it) {
+            const double merged = it->second.cost + std::next(it)->second.cost;
+            if (it == drop || merged < closest) {
+                closest = merged;
+                drop = it;
+            }
+        }
+        Kept& after = std::next(drop)->second;
+        after.frames += drop->second.frames;
+        after.cost += drop->second.cost;
+        snapshots.erase(drop);
+        costBudget = std::max(costBudget, closest);
+        frameBudget = std::max(frameBudget, after.frames);
+    }
 }
 
 size_t SeekableTimeline::snapshotBytes() const
 {
     size_t total = 0;
-    for (const auto& [next, snapshot] : snapshots)
-        total += snapshot.bytes();
+    for (const auto& [next, kept] : snapshots)
+        total += kept.state.bytes();
     return total;
 }
 
@@ -84,7 +108,7 @@ uint64_t SeekableTimeline::seek(uint64_t frame)
     // Going on from the frame on screen is as good when no snapshot lies between.
     const uint64_t next = nextFrame();
     if (!onTimeline || next > frame + 1 || next < nearest->first) {
-        nearest->second.restore(production());
+        nearest->second.state.restore(production());
         timeline.resumeAt(nearest->first);
         onTimeline = true;
         framesSinceSnapshot = 0;
@@ -119,7 +143,7 @@ bool SeekableTimeline::prepareAhead(double budgetMs)
         framesSinceSnapshot = frontierFrames;
         costSinceSnapshot = frontierCost;
     } else {
-        furthest->second.restore(production());
+        furthest->second.state.restore(production());
         timeline.resumeAt(furthest->first);
         framesSinceSnapshot = 0;
         costSinceSnapshot = 0.0;

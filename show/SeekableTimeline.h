@@ -10,18 +10,19 @@
 // The show on its exact timeline, at any frame. Every frame depends on all
 // the frames before it, so a frame is reached by restoring the nearest
 // snapshot at or before it and rendering the frames in between. Snapshots are
-// taken along every frame rendered, often enough that a seek renders at most
-// kMaxSnapshotFrames frames or about kSnapshotCostMs of rendering, and are
-// thinned out (every other one dropped) when they would hold more than
-// kMaxSnapshotBytes.
+// taken past the last one as frames are rendered, every kMaxSnapshotFrames
+// frames or kSnapshotCostMs of rendering, whichever comes first. When they
+// would hold more than their limit, the ones closest to their
+// neighbours (in rendering time) go, and the spacing grows to match.
 class SeekableTimeline {
 public:
     static constexpr uint64_t kMaxSnapshotFrames = 240;
     static constexpr double kSnapshotCostMs = 50.0;
-    static constexpr size_t kMaxSnapshotBytes = size_t(384) << 20;
+    static constexpr size_t kMaxSnapshotBytes = size_t(512) << 20;
 
     // Builds the production and renders frame 0; throws like Timeline.
-    SeekableTimeline(const ShowScript& show, const std::string& dataDir, uint32_t fps);
+    SeekableTimeline(const ShowScript& show, const std::string& dataDir, uint32_t fps,
+                     size_t maxSnapshotBytes = kMaxSnapshotBytes);
     SeekableTimeline(const SeekableTimeline&) = delete;
     SeekableTimeline& operator=(const SeekableTimeline&) = delete;
 
@@ -63,10 +64,16 @@ private:
     uint64_t frames = 0;
     double frameMs = 0.0;
     bool onTimeline = true;
+    struct Kept {
+        Snapshot state;
+        uint64_t frames = 0; // rendered from the snapshot before
+        double cost = 0.0;   // their time, in milliseconds
+    };
     // Keyed by the frame that renders next after restoring them.
-    std::map<uint64_t, Snapshot> snapshots;
+    std::map<uint64_t, Kept> snapshots;
     uint64_t framesSinceSnapshot = 0;
     double costSinceSnapshot = 0.0;
+    size_t maxBytes;
     uint64_t frameBudget = kMaxSnapshotFrames;
     double costBudget = kSnapshotCostMs;
     // Where prepareAhead stopped, and the state it left to come back to.

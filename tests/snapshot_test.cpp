@@ -82,6 +82,23 @@ TEST(SeekableTimeline, SeeksAnywhereInTheShowMatchTheStraightRun)
     EXPECT_LT(timeline.snapshotBytes(), SeekableTimeline::kMaxSnapshotBytes);
 }
 
+// Over its memory limit the index drops snapshots and keeps every seek exact.
+TEST(SeekableTimeline, ThinnedSnapshotsStayWithinTheirLimit)
+{
+    const EveryClassShow show;
+    const uint32_t fps = 1000;
+    const std::vector<uint64_t> straight = straightRun(show.script, show.dir.str(), fps, 1200);
+    const size_t limit = size_t(8) << 20; // about seven snapshots
+    SeekableTimeline timeline(show.script, show.dir.str(), fps, limit);
+    timeline.seek(1199); // takes snapshots all the way
+    EXPECT_LE(timeline.snapshotBytes(), limit);
+    EXPECT_GE(timeline.snapshotCount(), 4u);
+    for (const uint64_t frame : {10, 900, 500, 1198, 0, 700}) {
+        timeline.seek(frame);
+        ASSERT_EQ(frameHash(timeline.frameBuffer()), straight[frame]) << frame;
+    }
+}
+
 TEST(SeekableTimeline, FrameAtIsTheLastFrameAtOrBefore)
 {
     const EveryClassShow show;
