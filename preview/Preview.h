@@ -40,8 +40,12 @@ public:
 
     // Seeks keep playing or paused as they were.
     void seekFrame(int64_t frame);
-    void seekMs(int64_t ms) { seekFrame(int64_t(timeline().frameAt(uint32_t(std::max<int64_t>(ms, 0))))); }
-    void step(int64_t frames) { seekFrame(int64_t(timeline().frameIndex()) + frames); }
+    void seekMs(int64_t ms) { seekFrame(int64_t(timeline().frameAt(uint32_t(std::clamp<int64_t>(ms, 0, kShowEndMs))))); }
+    void step(int64_t frames)
+    {
+        const int64_t count = int64_t(timeline().frameCount());
+        seekFrame(int64_t(timeline().frameIndex()) + std::clamp<int64_t>(frames, -count, count));
+    }
 
     void markIn() { loopStart = timeline().timeMs(); }
     void markOut() { loopEnd = timeline().timeMs(); }

@@ -63,6 +63,7 @@ TEST_F(PreviewFixture, CommandsAnswerWithTheRenderersFrames)
         {"seek 2000", expectedLine(straight, 60)},
         {"step -3", expectedLine(straight, 57)},
         {"step -100", expectedLine(straight, 0)},
+        {"step -9223372036854775807", expectedLine(straight, 0)},
         {"seek 100", expectedLine(straight, 3)},
         {"loop 200 100", "error usage: loop A B (0 <= A < B <= 118377 ms) or loop off"},
         {"loop 100 200", "loop 100 200"},
