@@ -187,3 +187,19 @@ void CAExp::draw()
 
     expandCells(pixelRef->pixels, cell, N);
 }
+
+void CAExp::captureOwn(StateBytes& out) const
+{
+    const size_t start = out.size();
+    out.resize(start + kCells / 8);
+    for (uint32_t i = 0; i < kCells; ++i)
+        out[start + i / 8] |= uint8_t((cells[i] & 1) << (i % 8));
+}
+
+void CAExp::restoreOwn(std::span<const uint8_t>& in)
+{
+    uint8_t bits[kCells / 8];
+    loadBytes(in, bits, sizeof bits);
+    for (uint32_t i = 0; i < kCells; ++i)
+        cells[i] = (bits[i / 8] >> (i % 8)) & 1;
+}

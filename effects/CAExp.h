@@ -19,6 +19,7 @@ public:
     void draw() override;
 
 protected:
-    void captureOwn(StateBytes& out) const override { saveBytes(out, cells.get(), kCells); }
-    void restoreOwn(std::span<const uint8_t>& in) override { loadBytes(in, cells.get(), kCells); }
+    // The grid, eight cells a byte.
+    void captureOwn(StateBytes& out) const override;
+    void restoreOwn(std::span<const uint8_t>& in) override;
 };
