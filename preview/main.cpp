@@ -126,23 +126,22 @@ int main(int argc, char** argv)
         std::fputs(kPreviewUsage, stdout);
         return 0;
     }
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_Init(SDL_INIT_VIDEO) != 0)
-        return fail(std::string("cannot open the display: ") + SDL_GetError());
-    struct SdlSession {
-        ~SdlSession() { SDL_Quit(); }
-    } session;
-
+    // The show first: its errors need no display.
     std::unique_ptr<Preview> preview;
     try {
         preview = std::make_unique<Preview>(options, [] { return uint64_t(SDL_GetTicks64()); });
     } catch (const std::exception& e) {
         return fail(e.what());
     }
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_Init(SDL_INIT_VIDEO) != 0)
+        return fail(std::string("cannot open the display: ") + SDL_GetError());
+    struct SdlSession {
+        ~SdlSession() { SDL_Quit(); }
+    } session;
     setKeyQuery(preview.get());
     MusicFollower music(preview->timeline().production().dataPath("data/fried.mp3"));
     preview->follow(std::ref(music));
-    music(preview->playing(), preview->timeline().timeMs());
 
     std::unique_ptr<Screen> screen;
     std::unique_ptr<TextOverlay> overlay;
@@ -158,6 +157,8 @@ int main(int argc, char** argv)
     } catch (const std::exception& e) {
         std::fprintf(stderr, "softdemo-preview: %s; no text over the picture\n", e.what());
     }
+    if (preview->playing())
+        preview->play(); // from the moment the window is there, with the music
     std::optional<CommandInput> commands;
     if (options.control)
         commands.emplace();
