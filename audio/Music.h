@@ -13,6 +13,9 @@ public:
     virtual uint32_t loadStream(const char* path) = 0;
     virtual void play(uint32_t handle) = 0;
     virtual void stop(uint32_t handle) = 0;
+    // Plays from `seconds` into the piece; silent past its end or where the
+    // piece cannot be positioned.
+    virtual void playFrom(uint32_t handle, double seconds) = 0;
     virtual int errorCode() = 0;
 };
 

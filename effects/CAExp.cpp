@@ -85,8 +85,8 @@ inline uint8_t alive(uint32_t pixel)
 CAExp::CAExp()
 {
     setClassName(typeid(*this));
-    addVariable(&flag, "flag");
-    addVariable(&pixelRef, "pixelRef");
+    addVariable(&flag, "flag", "steps the automaton only when not 0");
+    addVariable(&pixelRef, "pixelRef", "the buffer the automaton lives in: bit 2 of a pixel is a live cell");
     cells = std::make_unique<uint8_t[]>(kCells);
 }
 
@@ -186,4 +186,20 @@ void CAExp::draw()
     randomState() = state;
 
     expandCells(pixelRef->pixels, cell, N);
+}
+
+void CAExp::captureOwn(StateBytes& out) const
+{
+    const size_t start = out.size();
+    out.resize(start + kCells / 8);
+    for (uint32_t i = 0; i < kCells; ++i)
+        out[start + i / 8] |= uint8_t((cells[i] & 1) << (i % 8));
+}
+
+void CAExp::restoreOwn(std::span<const uint8_t>& in)
+{
+    uint8_t bits[kCells / 8];
+    loadBytes(in, bits, sizeof bits);
+    for (uint32_t i = 0; i < kCells; ++i)
+        cells[i] = (bits[i / 8] >> (i % 8)) & 1;
 }

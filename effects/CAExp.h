@@ -17,4 +17,9 @@ public:
 
     CAExp();
     void draw() override;
+
+protected:
+    // The grid, eight cells a byte.
+    void captureOwn(StateBytes& out) const override;
+    void restoreOwn(std::span<const uint8_t>& in) override;
 };

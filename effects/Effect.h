@@ -9,7 +9,6 @@ class Effect : public VarContainer {
 public:
     PixelBuffer* pixelRef = nullptr; // the target, bound to "pixelRef"
 
-    virtual ~Effect() = default;
     virtual void update(float time) { evaluate(time); }
     virtual void draw() = 0;
 };

@@ -5,9 +5,9 @@
 Clear::Clear()
 {
     setClassName(typeid(*this));
-    addVariable(&flag, "flag");
-    addVariable(&color, "color");
-    addVariable(&pixelRef, "pixelRef");
+    addVariable(&flag, "flag", "fills only when not 0");
+    addVariable(&color, "color", "the pixel word 0xAARRGGBB written everywhere");
+    addVariable(&pixelRef, "pixelRef", "the buffer it fills");
 }
 
 void Clear::draw()
@@ -20,11 +20,11 @@ void Clear::draw()
 Box::Box()
 {
     setClassName(typeid(*this));
-    addVariable(&flag, "flag");
-    addVariable(&posX, "posX");
-    addVariable(&posY, "posY");
-    addVariable(&color, "color");
-    addVariable(&pixelRef, "pixelRef");
+    addVariable(&flag, "flag", "draws only when exactly 1");
+    addVariable(&posX, "posX", "left edge of the 32 x 32 block, in pixels");
+    addVariable(&posY, "posY", "top edge of the block, in pixels");
+    addVariable(&color, "color", "the pixel word of the block");
+    addVariable(&pixelRef, "pixelRef", "the buffer it draws into");
 }
 
 void Box::draw()
@@ -43,11 +43,11 @@ void Box::draw()
 Circle::Circle()
 {
     setClassName(typeid(*this));
-    addVariable(&flag, "flag");
-    addVariable(&posX, "posX");
-    addVariable(&posY, "posY");
-    addVariable(&color, "color");
-    addVariable(&pixelRef, "pixelRef");
+    addVariable(&flag, "flag", "draws only when exactly 1");
+    addVariable(&posX, "posX", "left edge of the 32 x 32 block of bytes");
+    addVariable(&posY, "posY", "top edge of the block, in rows");
+    addVariable(&color, "color", "the byte written");
+    addVariable(&pixelRef, "pixelRef", "the buffer it draws into, one byte per pixel");
 }
 
 void Circle::draw()

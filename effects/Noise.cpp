@@ -7,9 +7,9 @@
 Noise::Noise()
 {
     setClassName(typeid(*this));
-    addVariable(&flag, "flag");
-    addVariable(&color, "color");
-    addVariable(&pixelRef, "pixelRef");
+    addVariable(&flag, "flag", "draws only when not 0");
+    addVariable(&color, "color", "0x00RRGGBB tint of the random grey levels");
+    addVariable(&pixelRef, "pixelRef", "the buffer it fills");
 }
 
 void Noise::draw()
@@ -40,9 +40,9 @@ void Noise::draw()
 GradientReflected::GradientReflected()
 {
     setClassName(typeid(*this));
-    addVariable(&flag, "flag");
-    addVariable(&color, "color");
-    addVariable(&pixelRef, "pixelRef");
+    addVariable(&flag, "flag", "draws only when not 0");
+    addVariable(&color, "color", "0x00RRGGBB of the brightest, middle row");
+    addVariable(&pixelRef, "pixelRef", "the buffer it fills");
 }
 
 void GradientReflected::draw()

@@ -30,19 +30,21 @@ void forEachClippedRow(const PixelBuffer& src, PixelBuffer& dst, int64_t x0, int
 PutBuffer::PutBuffer()
 {
     setClassName(typeid(*this));
-    addVariable(&flag, "flag");
-    addVariable(&posX, "posX");
-    addVariable(&posY, "posY");
-    addVariable(&alpha, "alpha");
-    addVariable(&blendmode, "blendmode");
-    addVariable(&randFlag, "randFlag");
-    addVariable(&randAmount, "randAmount");
-    addVariable(&random2, "random2");
-    addVariable(&fromBuffer, "fromBuffer");
-    addVariable(&pixelRef, "pixelRef");
-    addVariable(&sinewave, "sinewave");
-    addVariable(&amplitude, "amplitude");
-    addVariable(&time, "time");
+    addVariable(&flag, "flag", "draws only when not 0");
+    addVariable(&posX, "posX", "left edge of the picture in the target, in pixels");
+    addVariable(&posY, "posY", "top edge of the picture in the target, in rows (may be negative)");
+    addVariable(&alpha, "alpha", "strength 0 ... 255 of modes 1, 2 and 3");
+    addVariable(&blendmode, "blendmode", "0 copy, 1 add, 2 subtract, 3 blend by the picture's alpha; "
+                                              "others draw nothing");
+    addVariable(&randFlag, "randFlag", "when not 0, mode 3 jitters by a random offset each frame");
+    addVariable(&randAmount, "randAmount", "the jitter's range: offsets 0 ... randAmount - 1");
+    addVariable(&random2, "random2", "when not 0, a random row 0 ... 894 each frame: where modes 1 and 2 start "
+                                        "reading the picture, the top edge otherwise (left in posY)");
+    addVariable(&fromBuffer, "fromBuffer", "the picture drawn");
+    addVariable(&pixelRef, "pixelRef", "the buffer it draws into");
+    addVariable(&sinewave, "sinewave", "when exactly 1, mode 3 wobbles up and down");
+    addVariable(&amplitude, "amplitude", "the wobble's height in rows");
+    addVariable(&time, "time", "the wobble's phase in radians");
 }
 
 void PutBuffer::draw()

@@ -9,10 +9,10 @@
 Tunnel::Tunnel()
 {
     setClassName(typeid(*this));
-    addVariable(&flag, "flag");
-    addVariable(&time, "time");
-    addVariable(&pixelRef, "pixelRef");
-    addVariable(&fromBuffer, "fromBuffer");
+    addVariable(&flag, "flag", "draws only when not 0");
+    addVariable(&time, "time", "travel along the tube: 1 moves the texture by its whole width");
+    addVariable(&pixelRef, "pixelRef", "the buffer it fills (512 wide, at most 384 high)");
+    addVariable(&fromBuffer, "fromBuffer", "the texture on the tube's wall");
 
     distance = std::make_unique<int32_t[]>(kWidth * kHeight);
     angle = std::make_unique<int32_t[]>(kWidth * kHeight);

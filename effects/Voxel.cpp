@@ -10,14 +10,14 @@
 Voxel::Voxel(const std::string& dataDir)
 {
     setClassName(typeid(*this));
-    addVariable(&flag, "flag");
-    addVariable(&goForward, "goForward");
-    addVariable(&goForwardAmount, "goForwardAmount");
-    addVariable(&xAxisOffset, "xAxisOffset");
-    addVariable(&yAxisOffset, "yAxisOffset");
-    addVariable(&offsetX, "offsetX");
-    addVariable(&offsetY, "offsetY");
-    addVariable(&pixelRef, "pixelRef");
+    addVariable(&flag, "flag", "draws only when not 0");
+    addVariable(&goForward, "goForward", "distance flown, in steps of goForwardAmount cells");
+    addVariable(&goForwardAmount, "goForwardAmount", "map cells per unit of goForward");
+    addVariable(&xAxisOffset, "xAxisOffset", "sideways shift of the map, scaled by a gain that stays 0");
+    addVariable(&yAxisOffset, "yAxisOffset", "forward shift of the map, scaled by a gain that stays 0");
+    addVariable(&offsetX, "offsetX", "map cells to the side, wrapping at 256");
+    addVariable(&offsetY, "offsetY", "map cells forward, wrapping at 256");
+    addVariable(&pixelRef, "pixelRef", "the buffer it fills (512 x 384)");
 
     heightMap = std::make_unique<uint8_t[]>(kMapSize);
     colorMap = std::make_unique<uint32_t[]>(kMapSize);

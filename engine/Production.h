@@ -49,14 +49,15 @@ public:
     void addEffect(std::string_view className);
     Effect* lastEffect() const { return effects.empty() ? nullptr : effects.back().get(); }
     void addGenerator();
+    // A new instance of an effect class by name (null for an unknown name),
+    // not added to the show.
+    std::unique_ptr<Effect> createEffect(std::string_view className) const;
 
     void prepare();
     void update();
     void draw();
 
 private:
-    std::unique_ptr<Effect> createEffect(std::string_view className) const;
-
     std::string dataDir;
     AudioDevice* audio;
 };

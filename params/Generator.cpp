@@ -6,9 +6,9 @@
 Sine::Sine()
 {
     setClassName(typeid(*this));
-    addVariable(&amplitude, "amplitude", VarType::Long);
-    addVariable(&phaseOffset, "phaseOffset");
-    addVariable(&equilibrium, "equilibrium", VarType::Long);
+    addVariable(&amplitude, "amplitude", "height of the wave", VarType::Long);
+    addVariable(&phaseOffset, "phaseOffset", "added to the phase, in radians");
+    addVariable(&equilibrium, "equilibrium", "the middle value of the wave", VarType::Long);
 }
 
 void Sine::refresh()

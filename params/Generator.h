@@ -7,7 +7,6 @@
 // take their base values: refresh reloads them every frame.
 class Generator : public VarContainer {
 public:
-    virtual ~Generator() = default;
     virtual void refresh() = 0;
     virtual void step(float time) = 0;
 };
@@ -23,4 +22,8 @@ public:
     Sine();
     void refresh() override;
     void step(float time) override;
+
+protected:
+    void captureOwn(StateBytes& out) const override { saveBytes(out, &output, sizeof output); }
+    void restoreOwn(std::span<const uint8_t>& in) override { loadBytes(in, &output, sizeof output); }
 };

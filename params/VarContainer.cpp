@@ -145,7 +145,8 @@ void VarRecord::setBase(int32_t from, int32_t to, PixelBuffer* buffer)
         segments[0] = std::move(segment);
 }
 
-void VarContainer::addRecord(void* target, const char* varName, VarType type, VarType memberType)
+void VarContainer::addRecord(void* target, const char* varName, const char* description, VarType type,
+                             VarType memberType)
 {
     const bool sameWidth = type == memberType || (type == VarType::Long && memberType == VarType::Int) ||
                            (type == VarType::ULong && memberType == VarType::UInt);
@@ -153,6 +154,7 @@ void VarContainer::addRecord(void* target, const char* varName, VarType type, Va
         throw std::logic_error(std::string("variable \"") + varName + "\": type does not fit its member");
     VarRecord record;
     record.name = varName;
+    record.description = description;
     record.typeName = kTypeTags[static_cast<int>(type)];
     record.type = varTypeFromTag(record.typeName);
     record.target = target;
@@ -204,4 +206,18 @@ void VarContainer::evaluate(float time)
 {
     for (const VarRecord& record : variables)
         visitVarType(record.type, [&]<class T>() { evaluateRecord<T>(record, time); });
+}
+
+void VarContainer::captureState(StateBytes& out) const
+{
+    for (const VarRecord& record : variables)
+        visitVarType(record.type, [&]<class T>() { saveBytes(out, record.target, sizeof(T)); });
+    captureOwn(out);
+}
+
+void VarContainer::restoreState(std::span<const uint8_t>& in)
+{
+    for (const VarRecord& record : variables)
+        visitVarType(record.type, [&]<class T>() { loadBytes(in, record.target, sizeof(T)); });
+    restoreOwn(in);
 }

@@ -6,6 +6,7 @@
 #include <typeinfo>
 #include <vector>
 
+#include "params/StateBytes.h"
 #include "params/Value.h"
 
 struct PixelBuffer;
@@ -54,6 +55,7 @@ template <> constexpr VarType defaultVarType<PixelBuffer*>() { return VarType::B
 struct VarRecord {
     std::string name;
     std::string typeName;
+    const char* description = ""; // for authors: what the value does
     std::vector<std::unique_ptr<BaseVariable>> segments;
     void* target = nullptr;
     VarType type = VarType::None; // typeName, matched once at registration
@@ -71,15 +73,17 @@ public:
     char name[32] = {};
 
     VarContainer() = default;
+    virtual ~VarContainer() = default;
     VarContainer(const VarContainer&) = delete;
     VarContainer& operator=(const VarContainer&) = delete;
 
-    // Registers a member under a name. The type is the natural one for T, or
-    // given explicitly where two tags share a member type ("int *"/"long *").
+    // Registers a member under a name, with a line for authors on what it
+    // does. The type is the natural one for T, or given explicitly where two
+    // tags share a member type ("int *"/"long *").
     template <class T>
-    void addVariable(T* target, const char* varName, VarType type = defaultVarType<T>())
+    void addVariable(T* target, const char* varName, const char* description, VarType type = defaultVarType<T>())
     {
-        addRecord(target, varName, type, defaultVarType<T>());
+        addRecord(target, varName, description, type, defaultVarType<T>());
     }
 
     // The first record with exactly this name, or null.
@@ -92,6 +96,17 @@ public:
     void applyBaseValues();
     void evaluate(float time);
 
+    // Everything a frame leaves for the next: the members the variables
+    // drive, then the class's own (captureOwn). Restoring needs the same
+    // object, or one built from the same show.
+    void captureState(StateBytes& out) const;
+    void restoreState(std::span<const uint8_t>& in);
+
+protected:
+    // Work memory or tables that a draw reads before it rewrites them.
+    virtual void captureOwn(StateBytes&) const {}
+    virtual void restoreOwn(std::span<const uint8_t>&) {}
+
 private:
-    void addRecord(void* target, const char* varName, VarType type, VarType memberType);
+    void addRecord(void* target, const char* varName, const char* description, VarType type, VarType memberType);
 };

@@ -86,3 +86,21 @@ void SdlAudio::stop(uint32_t handle)
         playing = 0;
     }
 }
+
+void SdlAudio::playFrom(uint32_t handle, double seconds)
+{
+    if (handle == 0 || handle > tracks.size())
+        return;
+    const Track& t = tracks[handle - 1];
+    const double length = Mix_MusicDuration(t.music);
+    if (length > 0 && seconds >= length) {
+        stop(playing);
+        return;
+    }
+    if (Mix_FadeInMusicPos(t.music, t.loops ? -1 : 1, 0, seconds) == 0) {
+        playing = handle;
+    } else {
+        Mix_HaltMusic();
+        playing = 0;
+    }
+}

@@ -28,6 +28,7 @@ public:
     uint32_t loadStream(const char* path) override;
     void play(uint32_t handle) override;
     void stop(uint32_t handle) override;
+    void playFrom(uint32_t handle, double seconds) override;
     int errorCode() override { return error; }
 
 private:

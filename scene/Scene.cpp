@@ -7,13 +7,13 @@
 Scene::Scene()
 {
     setClassName(typeid(*this));
-    addVariable(&flag, "flag");
-    addVariable(&x, "x");
-    addVariable(&y, "y");
-    addVariable(&z, "z");
-    addVariable(&time, "time");
-    addVariable(&platonic, "platonic");
-    addVariable(&pixelRef, "pixelRef");
+    addVariable(&flag, "flag", "draws only when not 0");
+    addVariable(&x, "x", "the solid's position to the right");
+    addVariable(&y, "y", "the solid's position downwards");
+    addVariable(&z, "z", "the solid's distance from the camera");
+    addVariable(&time, "time", "rotation: each axis turns by its own rate times this");
+    addVariable(&platonic, "platonic", "1 tetrahedron, 2 cube, anything else keeps the last");
+    addVariable(&pixelRef, "pixelRef", "the buffer it draws over (at least 512 x 384)");
     tetrahedron = buildMesh(Tetrahedron, 5.0f);
     cube = buildMesh(Cube, 5.0f);
     // The cube first sizes the renderer's face arrays for both solids, so
@@ -25,6 +25,29 @@ Scene::Scene()
 void Scene::load(Mesh& mesh)
 {
     renderer.loadMesh(mesh.vertices.get(), mesh.vertexCount, mesh.faces.get(), mesh.faceCount);
+}
+
+void Scene::captureOwn(StateBytes& out) const
+{
+    const bool cubeLoaded = renderer.loadedFaces() == cube.faces.get();
+    saveBytes(out, &cubeLoaded, sizeof cubeLoaded);
+    saveBytes(out, tetrahedron.faces.get(), tetrahedron.faceCount * sizeof(MeshFace));
+    saveBytes(out, cube.faces.get(), cube.faceCount * sizeof(MeshFace));
+    saveBytes(out, &translation, sizeof translation);
+    saveBytes(out, &rotation, sizeof rotation);
+    renderer.captureState(out);
+}
+
+void Scene::restoreOwn(std::span<const uint8_t>& in)
+{
+    bool cubeLoaded = false;
+    loadBytes(in, &cubeLoaded, sizeof cubeLoaded);
+    load(cubeLoaded ? cube : tetrahedron);
+    loadBytes(in, tetrahedron.faces.get(), tetrahedron.faceCount * sizeof(MeshFace));
+    loadBytes(in, cube.faces.get(), cube.faceCount * sizeof(MeshFace));
+    loadBytes(in, &translation, sizeof translation);
+    loadBytes(in, &rotation, sizeof rotation);
+    renderer.restoreState(in);
 }
 
 void Scene::draw()

@@ -24,6 +24,12 @@ public:
     // Draws nothing into a target that is missing or smaller than 512 x 384.
     void draw() override;
 
+protected:
+    // The solid in the renderer and both meshes' face order, which each
+    // render rewrites and the next one sorts from.
+    void captureOwn(StateBytes& out) const override;
+    void restoreOwn(std::span<const uint8_t>& in) override;
+
 private:
     void load(Mesh& mesh);
 };

@@ -58,6 +58,20 @@ void SceneRenderer::loadMesh(const MeshVertex* meshVertices, size_t meshVertexCo
     }
 }
 
+void SceneRenderer::captureState(StateBytes& out) const
+{
+    saveBytes(out, &modelView, sizeof modelView);
+    saveBytes(out, faceCopy.data(), faceCopy.size() * sizeof(MeshFace));
+    saveBytes(out, faceNormals.data(), faceNormals.size() * sizeof(Vector4));
+}
+
+void SceneRenderer::restoreState(std::span<const uint8_t>& in)
+{
+    loadBytes(in, &modelView, sizeof modelView);
+    loadBytes(in, faceCopy.data(), faceCopy.size() * sizeof(MeshFace));
+    loadBytes(in, faceNormals.data(), faceNormals.size() * sizeof(Vector4));
+}
+
 void SceneRenderer::render(uint32_t* pixels)
 {
     Matrix4 work = modelView;

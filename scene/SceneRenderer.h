@@ -2,8 +2,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
+#include "params/StateBytes.h"
 #include "scene/Matrix4.h"
 #include "scene/Mesh.h"
 
@@ -43,6 +45,13 @@ public:
 
     // `pixels` must hold at least 383 rows of 512.
     void render(uint32_t* pixels);
+
+    const MeshFace* loadedFaces() const { return faces; }
+    // What a render leaves for the next beside the mesh's own face array: the
+    // matrix and the faces in load order with their normals. Restoring needs
+    // the same mesh loaded.
+    void captureState(StateBytes& out) const;
+    void restoreState(std::span<const uint8_t>& in);
 
     // One flat triangle through the span table, as render fills each face.
     void fillTriangle(uint32_t* pixels, ScreenPoint a, ScreenPoint b, ScreenPoint c, uint32_t colour);

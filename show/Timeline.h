@@ -37,6 +37,14 @@ public:
     // each effect's draw to slot 1 + its index.
     bool renderNext(std::vector<double>* effectSeconds = nullptr);
 
+    // After restoring the production's state as it was before frame `next`:
+    // the next renderNext renders that frame.
+    void resumeAt(uint64_t next)
+    {
+        frame = next;
+        now = next ? frameTimeMs(next - 1, rate) : 0;
+    }
+
     uint64_t frameIndex() const { return frame - 1; } // of the frame rendered last
     uint32_t timeMs() const { return now; }
     uint32_t fps() const { return rate; }

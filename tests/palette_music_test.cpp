@@ -80,6 +80,7 @@ struct FakeDevice : AudioDevice {
     }
     void play(uint32_t h) override { calls.push_back("play " + std::to_string(h)); }
     void stop(uint32_t h) override { calls.push_back("stop " + std::to_string(h)); }
+    void playFrom(uint32_t h, double) override { calls.push_back("play from " + std::to_string(h)); }
     int errorCode() override { return 2; }
 };
 

@@ -25,17 +25,17 @@ struct AllTypes : VarContainer {
     AllTypes()
     {
         setClassName(typeid(*this));
-        addVariable(&c, "c");
-        addVariable(&uc, "uc");
-        addVariable(&s, "s");
-        addVariable(&us, "us");
-        addVariable(&i, "i");
-        addVariable(&ui, "ui");
-        addVariable(&l, "l", VarType::Long);
-        addVariable(&ul, "ul", VarType::ULong);
-        addVariable(&f, "f");
-        addVariable(&buffer, "buffer");
-        addVariable(&flag, "flag");
+        addVariable(&c, "c", "");
+        addVariable(&uc, "uc", "");
+        addVariable(&s, "s", "");
+        addVariable(&us, "us", "");
+        addVariable(&i, "i", "");
+        addVariable(&ui, "ui", "");
+        addVariable(&l, "l", "", VarType::Long);
+        addVariable(&ul, "ul", "", VarType::ULong);
+        addVariable(&f, "f", "");
+        addVariable(&buffer, "buffer", "");
+        addVariable(&flag, "flag", "");
     }
 };
 
@@ -49,7 +49,7 @@ TEST(Variables, RecordsCarryTheirTypeTags)
     for (size_t k = 0; k < v.variables.size(); ++k)
         EXPECT_EQ(v.variables[k].typeName, expected[k]) << v.variables[k].name;
     EXPECT_STREQ(v.name, "AllTypes");
-    EXPECT_THROW(v.addVariable(&v.i, "bad", VarType::Float), std::logic_error);
+    EXPECT_THROW(v.addVariable(&v.i, "bad", "", VarType::Float), std::logic_error);
 }
 
 TEST(Variables, LookupIsExactAndFirstWins)
@@ -58,8 +58,8 @@ TEST(Variables, LookupIsExactAndFirstWins)
         int32_t a = 0, b = 0;
         Twice()
         {
-            addVariable(&a, "posX");
-            addVariable(&b, "posX");
+            addVariable(&a, "posX", "");
+            addVariable(&b, "posX", "");
         }
     } t;
     ASSERT_NE(t.getVariable("posX"), nullptr);

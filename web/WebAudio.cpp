@@ -5,7 +5,7 @@
 // The page's side: webAudio in page.js.
 EM_JS(int, webAudioOpen, (), { return webAudio.open(); });
 EM_JS(int, webAudioLoad, (const char* path), { return webAudio.load(UTF8ToString(path)); });
-EM_JS(void, webAudioPlay, (), { webAudio.play(); });
+EM_JS(void, webAudioPlay, (double seconds), { webAudio.play(seconds); });
 EM_JS(void, webAudioStop, (), { webAudio.stop(); });
 
 bool WebAudio::open(int)
@@ -34,7 +34,12 @@ uint32_t WebAudio::loadStream(const char* path)
 
 void WebAudio::play(uint32_t)
 {
-    webAudioPlay();
+    webAudioPlay(0);
+}
+
+void WebAudio::playFrom(uint32_t, double seconds)
+{
+    webAudioPlay(seconds);
 }
 
 void WebAudio::stop(uint32_t)

@@ -19,6 +19,7 @@ public:
     uint32_t loadModule(const char* path) override;
     uint32_t loadStream(const char* path) override;
     void play(uint32_t handle) override;
+    void playFrom(uint32_t handle, double seconds) override;
     void stop(uint32_t handle) override;
     int errorCode() override { return error; }
 

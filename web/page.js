@@ -114,11 +114,12 @@ const webAudio = {
   load(path) {
     return path === page.musicFile ? this.status : 2;
   },
-  play() {
+  play(seconds = 0) {
+    this.stop();
     this.source = this.context.createBufferSource();
     this.source.buffer = this.buffer;
     this.source.connect(this.context.destination);
-    this.source.start();
+    this.source.start(0, seconds);
   },
   stop() {
     if (this.source)

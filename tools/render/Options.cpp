@@ -1,21 +1,8 @@
 #include "tools/render/Options.h"
 
-#include <charconv>
 #include <stdexcept>
 
-namespace {
-
-uint32_t toNumber(const std::string& option, const std::string& text, uint32_t min, uint32_t max)
-{
-    uint32_t v = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || v < min || v > max)
-        throw std::invalid_argument(option + ": \"" + text + "\" is not a whole number from " + std::to_string(min) +
-                                    " to " + std::to_string(max));
-    return v;
-}
-
-} // namespace
+#include "tools/common/Arguments.h"
 
 const char* renderUsage(const std::string& command)
 {
@@ -35,6 +22,10 @@ const char* renderUsage(const std::string& command)
                "Renders the whole timeline as fast as it can and prints the frame count, frames per second,\n"
                "the median and worst frame time (also apart for the frames in which a CAExp drew and the\n"
                "others) and each effect class's share of the time.\n";
+    if (command == "classes")
+        return "usage: softdemo-render classes [--data DIR]\n"
+               "Lists every effect and generator class a show can use, with each variable's name, type and\n"
+               "what it does (the landscape's maps in DIR are read to build it).\n";
     if (command == "sheet")
         return "usage: softdemo-render sheet [--every MS] [--out sheet.png] [--data DIR] [--fps N]\n"
                "Draws a contact sheet of the show: a thumbnail every MS milliseconds (default 4000),\n"
@@ -47,6 +38,7 @@ const char* renderUsage(const std::string& command)
            "  export   the whole show as a video with its music (needs ffmpeg)\n"
            "  bench    time the whole show\n"
            "  sheet    a contact sheet of thumbnails of the show\n"
+           "  classes  the effect and generator classes and their variables, for show authors\n"
            "\n"
            "options for every command:\n"
            "  --data DIR   the data directory (default: data); the show's \"data/x\" is read as DIR/x\n"
@@ -61,21 +53,17 @@ RenderOptions parseRenderOptions(int argc, char** argv)
     if (i < argc && argv[i][0] != '-')
         o.command = argv[i++];
     if (!o.command.empty() && o.command != "frames" && o.command != "export" && o.command != "bench" &&
-        o.command != "sheet")
+        o.command != "sheet" && o.command != "classes")
         throw std::invalid_argument("unknown command \"" + o.command + "\" (try --help)");
     for (; i < argc; ++i) {
         const std::string arg = argv[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= argc)
-                throw std::invalid_argument(arg + " needs a value");
-            return argv[++i];
-        };
+        auto value = [&] { return optionValue(argc, argv, i); };
         if (arg == "--help" || arg == "-h")
             o.help = true;
         else if (arg == "--data")
             o.dataDir = value();
         else if (arg == "--fps")
-            o.fps = toNumber(arg, value(), 1, 1000);
+            o.fps = wholeNumber(arg, value(), 1, 1000);
         else if (arg == "--show" && o.command == "frames")
             o.showFile = value();
         else if (arg == "--at" && o.command == "frames") {
@@ -83,7 +71,7 @@ RenderOptions parseRenderOptions(int argc, char** argv)
             size_t start = 0;
             while (start <= list.size()) {
                 const size_t comma = std::min(list.find(',', start), list.size());
-                o.at.push_back(toNumber(arg, list.substr(start, comma - start), 0, 1u << 30));
+                o.at.push_back(wholeNumber(arg, list.substr(start, comma - start), 0, 1u << 30));
                 start = comma + 1;
             }
         } else if (arg == "--png" && o.command == "frames")
@@ -97,9 +85,9 @@ RenderOptions parseRenderOptions(int argc, char** argv)
         else if (arg == "--out" && (o.command == "export" || o.command == "sheet"))
             o.out = value();
         else if (arg == "--scale" && o.command == "export")
-            o.scale = toNumber(arg, value(), 1, 8);
+            o.scale = wholeNumber(arg, value(), 1, 8);
         else if (arg == "--every" && o.command == "sheet")
-            o.every = toNumber(arg, value(), 1, 118377);
+            o.every = wholeNumber(arg, value(), 1, 118377);
         else
             throw std::invalid_argument("unknown option \"" + arg + "\"" +
                                         (o.command.empty() ? "" : " for " + o.command) + " (try --help)");

@@ -1,49 +1,22 @@
 // softdemo-render: the show with no window and no sound, on an exact timeline.
-#include <stb_image_write.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 
 #include "Sheet.h"
+#include "show/ClassListing.h"
 #include "show/DataManifest.h"
 #include "show/Timeline.h"
 #include "tools/common/Progress.h"
+#include "tools/common/ShowIO.h"
 #include "tools/render/BenchReport.h"
 #include "tools/render/Export.h"
 #include "tools/render/Memory.h"
 #include "tools/render/Options.h"
 
 namespace {
-
-ShowScript loadShow(const std::string& file)
-{
-    if (file.empty())
-        return parseShow(embeddedShowText(), kEmbeddedShowName);
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        throw std::runtime_error(file + ": " + std::strerror(errno));
-    std::stringstream text;
-    text << in.rdbuf();
-    return parseShow(text.str(), file);
-}
-
-void writeFramePng(const PixelBuffer& frame, const std::string& path)
-{
-    std::vector<uint8_t> rgb;
-    rgb.reserve(size_t(frame.pixelCount) * 3);
-    for (uint32_t i = 0; i < frame.pixelCount; ++i) {
-        const uint32_t p = frame.pixels[i];
-        rgb.insert(rgb.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)});
-    }
-    if (!stbi_write_png(path.c_str(), frame.width, frame.height, 3, rgb.data(), frame.width * 3))
-        throw std::runtime_error(path + ": cannot write the picture");
-}
 
 int frames(const RenderOptions& o)
 {
@@ -177,6 +150,10 @@ int main(int argc, char** argv)
         return options.help ? 0 : 2;
     }
     try {
+        if (options.command == "classes") {
+            std::fputs(classListing(Production(options.dataDir)).c_str(), stdout);
+            return 0;
+        }
         if (!dataIsUsable(options.dataDir))
             return 1;
         if (options.command == "frames")
