@@ -49,7 +49,8 @@ const char* renderUsage(const std::string& command)
            "  sheet    a contact sheet of thumbnails of the show\n"
            "\n"
            "options for every command:\n"
-           "  --data DIR   the data directory (default: data); the show's \"data/x\" is read as DIR/x\n"
+           "  --data DIR   the data directory; the show's \"data/x\" is read as DIR/x (default: the folder\n"
+           "               in $SOFTDEMO_DATA, else ./data, else the pack installed with the program)\n"
            "  --fps N      frames per second of the timeline (default: 60)\n"
            "  --help       this text, or the command's own with a command\n";
 }

@@ -14,6 +14,7 @@
 
 #include "Sheet.h"
 #include "effects/CAExp.h"
+#include "show/DataLookup.h"
 #include "show/DataManifest.h"
 #include "show/Timeline.h"
 #include "tools/common/Progress.h"
@@ -218,7 +219,9 @@ int bench(const RenderOptions& o)
 int exportVideo(const RenderOptions& o)
 {
     Timeline timeline(loadShow(""), o.dataDir, o.fps);
-    VideoEncoder encoder(o.out, timeline.production().dataPath("data/fried.mp3"), o.fps, o.scale);
+    VideoEncoder encoder(o.out, timeline.production().dataPath(kMusicFile), o.fps, o.scale);
+    if (!encoder.warning.empty())
+        std::fprintf(stderr, "softdemo-render: %s\n", encoder.warning.c_str());
     Progress progress("export", frameCount(o.fps));
     while (timeline.renderNext()) {
         encoder.write(timeline.frameBuffer());
@@ -289,7 +292,8 @@ int main(int argc, char** argv)
         return options.help ? 0 : 2;
     }
     try {
-        if (!dataIsUsable(options.dataDir))
+        options.dataDir = dataDirectoryFor(options.dataDir, "softdemo-render");
+        if (options.dataDir.empty() || !dataIsUsable(options.dataDir))
             return 1;
         if (options.command == "frames")
             return frames(options);
