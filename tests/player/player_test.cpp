@@ -14,13 +14,15 @@ namespace {
 // a clock fifty times too fast, and the failure box noted instead of shown.
 struct PlayerTest : ::testing::Test {
     const std::string pack = std::string(SOFTDEMO_SOURCE_DIR) + "/data";
-    PlayerSetup setup = playerSetupFromSystem();
+    PlayerSetup setup;
     std::vector<std::pair<std::string, std::string>> boxes;
     std::string err;
 
     void SetUp() override
     {
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+        boxes.clear();
+        setup = playerSetupFromSystem();
         setup.dataPlaces = {{pack, "the test"}};
         setup.report = true;
         setup.showError = [this](const std::string& title, const std::string& text) { boxes.emplace_back(title, text); };
@@ -79,7 +81,6 @@ TEST_F(PlayerTest, EachStartUpFailureIsOneLineAndTheSameInABox)
     };
     for (Case& c : cases) {
         SetUp();
-        boxes.clear();
         c.arrange(setup);
         // SDL is already on its offscreen driver: without being asked for it, it is no display.
         const std::string driver = std::getenv("SDL_VIDEODRIVER");
