@@ -8,7 +8,10 @@ void Keyboard::pump()
 {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
-        if (event.type == SDL_KEYDOWN) {
+        if (isFullScreenSwitch(event)) {
+            if (!event.key.repeat)
+                switchScreen = !switchScreen; // two presses between questions cancel out
+        } else if (event.type == SDL_KEYDOWN) {
             if (const uint8_t key = virtualKeyOf(event.key.keysym.scancode))
                 pressedSince.set(key);
         } else if (event.type == SDL_QUIT ||

@@ -1,5 +1,6 @@
 #include "platform/Screen.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -94,6 +95,13 @@ void Screen::setFullScreen(bool on)
         return;
     if (on) {
         SDL_GetWindowSize(window.get(), &windowWidth, &windowHeight);
+        // Cover the display first: with no window manager to take the
+        // full-screen request, the window would keep its size.
+        SDL_Rect display;
+        if (SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window.get())), &display) == 0) {
+            SDL_SetWindowPosition(window.get(), display.x, display.y);
+            SDL_SetWindowSize(window.get(), display.w, display.h);
+        }
         SDL_SetWindowBordered(window.get(), SDL_FALSE);
         SDL_SetWindowAlwaysOnTop(window.get(), SDL_TRUE);
         SDL_SetWindowFullscreen(window.get(), SDL_WINDOW_FULLSCREEN_DESKTOP);

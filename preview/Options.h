@@ -6,7 +6,7 @@
 // softdemo-preview's command line.
 struct PreviewOptions {
     std::string showFile; // empty: the built-in show
-    std::string dataDir = "data";
+    std::string dataDir; // empty: looked up
     uint32_t fps = 60;
     std::optional<uint32_t> at; // start paused on this time
     bool control = false;       // commands on standard input

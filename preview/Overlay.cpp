@@ -3,19 +3,22 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "window/BaseDialog.h"
+#include "window/FontLookup.h"
 
 namespace {
 
 constexpr int kFontPixels = 15;
 constexpr int kMargin = 6;
 
-// The overlay's one font, found the way the start-up dialog finds its own.
+// The overlay's one font: a monospaced one keeps the figures still as they change.
 TTF_Font* openOverlayFont()
 {
-    TTF_Font* font = TTF_OpenFont(kDialogFontFile, kFontPixels);
+    const std::string file = findFontFile("DejaVu Sans Mono", FontKind::Sans);
+    if (file.empty())
+        throw std::runtime_error("no font found");
+    TTF_Font* font = TTF_OpenFont(file.c_str(), kFontPixels);
     if (!font)
-        throw std::runtime_error(std::string("cannot read the font ") + kDialogFontFile + ": " + TTF_GetError());
+        throw std::runtime_error("cannot read the font " + file + ": " + TTF_GetError());
     return font;
 }
 

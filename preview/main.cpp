@@ -15,6 +15,7 @@
 #include "platform/SdlAudio.h"
 #include "preview/Overlay.h"
 #include "preview/Preview.h"
+#include "show/DataLookup.h"
 
 namespace {
 
@@ -126,6 +127,9 @@ int main(int argc, char** argv)
         std::fputs(kPreviewUsage, stdout);
         return 0;
     }
+    options.dataDir = dataDirectoryFor(options.dataDir, "softdemo-preview");
+    if (options.dataDir.empty())
+        return 1;
     // The show first: its errors need no display.
     std::unique_ptr<Preview> preview;
     try {

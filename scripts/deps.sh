@@ -7,10 +7,11 @@ packages=(
   g++ cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   libstb-dev libmp3lame-dev libfreetype-dev zlib1g-dev libx11-dev
-  libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev
+  libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libfontconfig-dev
+  dpkg-dev file desktop-file-utils
   fonts-dejavu-core fonts-liberation
   ffmpeg sox libsox-fmt-mp3
-  xvfb xdotool x11-apps imagemagick libgl1-mesa-dri libegl-mesa0
+  xvfb xfonts-base xdotool x11-apps x11-utils imagemagick libgl1-mesa-dri libegl-mesa0
   clang libclang-rt-14-dev valgrind procps
   emscripten chromium
 )

@@ -1,9 +1,9 @@
 #include "window/BaseDialog.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <limits>
 #include <stdexcept>
+#include <utility>
 
 #include "window/Base.h"
 #include "window/ButtonBitmap.h"
@@ -45,6 +45,12 @@ bool contains(const SDL_Rect& r, int x, int y)
     return SDL_PointInRect(&p, &r);
 }
 
+// Black text, or none without a font.
+SdlPtr<SDL_Surface> lettering(TTF_Font* font, const char* text)
+{
+    return SdlPtr<SDL_Surface>(font ? TTF_RenderUTF8_Blended(font, text, SDL_Color{0, 0, 0, 255}) : nullptr);
+}
+
 constexpr uint32_t kFace = 0xF0F0F0;
 constexpr uint32_t kButtonFace = 0xE1E1E1;
 constexpr uint32_t kButtonPressed = 0xCCE4F7;
@@ -66,7 +72,7 @@ int32_t dialogProc(SDL_Window* window, uint32_t message, uintptr_t wParam, intpt
     return object->dispatchDialog(m);
 }
 
-BaseDialog::BaseDialog() = default;
+BaseDialog::BaseDialog(DialogFonts fonts) : fontSource(std::move(fonts)) {}
 
 BaseDialog::~BaseDialog()
 {
@@ -86,18 +92,19 @@ int BaseDialog::runModal(const char* title, int width, int height, SDL_Window* o
     const int left = std::max(0, ownerRect.x + unitsToPixelsX(x));
     const int top = std::max(0, ownerRect.y + unitsToPixelsY(y));
 
-    if (TTF_Init() != 0)
-        throw std::runtime_error(std::string("cannot start the font renderer: ") + TTF_GetError());
-    fontsStarted = true;
+    fontsStarted = fontSource.start();
+    fontProblem = fontsStarted ? "" : std::string("the font renderer cannot start (") + TTF_GetError() + ")";
     window.reset(SDL_CreateWindow(title, left, top, unitsToPixelsX(width), unitsToPixelsY(height), SDL_WINDOW_HIDDEN));
     if (!window)
         throw std::runtime_error("cannot open the dialog \"" + std::string(title) + "\": " + SDL_GetError());
     setWindowProcedure(window.get(), dialogProc);
     try {
-        guiFont = createFont(kDialogFontFile, 11);
+        guiFont = createFont("Liberation Sans", FontKind::Sans, 11);
         running = true;
         result = 0;
         dialogProc(window.get(), WM_INITDIALOG, 0, reinterpret_cast<intptr_t>(this));
+        if (!fontProblem.empty() && fontSource.warn)
+            fontSource.warn("the dialog shows no lettering: " + fontProblem);
 
         // Keep the controls' left and top margins on the right and at the bottom too.
         int w = 0, h = 0, marginX = 0, marginY = 0;
@@ -163,13 +170,18 @@ void BaseDialog::close()
     fontsStarted = false;
 }
 
-TTF_Font* BaseDialog::createFont(const char* file, int pixelSize)
+TTF_Font* BaseDialog::createFont(const char* family, FontKind kind, int pixelSize)
 {
-    SdlPtr<TTF_Font> font(TTF_OpenFont(file, pixelSize));
+    if (!fontsStarted)
+        return nullptr;
+    const std::string file = fontSource.find(family, kind);
+    SdlPtr<TTF_Font> font(file.empty() ? nullptr : TTF_OpenFont(file.c_str(), pixelSize));
     if (!font) {
-        if (!std::filesystem::exists(file))
-            throw std::runtime_error(std::string("font ") + file + " is missing: install the package fonts-liberation");
-        throw std::runtime_error(std::string("cannot read the font ") + file + ": " + TTF_GetError());
+        if (fontProblem.empty())
+            fontProblem = file.empty() ? std::string("no font of the family \"") + family +
+                                             "\" nor any other (install fonts-liberation)"
+                                       : "cannot read the font " + file + " (" + TTF_GetError() + ")";
+        return nullptr;
     }
     fonts.push_back(std::move(font));
     return fonts.back().get();
@@ -184,13 +196,12 @@ SdlPtr<SDL_Texture> BaseDialog::toTexture(SdlPtr<SDL_Surface>& surface)
 
 void BaseDialog::addLabel(SDL_Rect rect, const char* text, TTF_Font* font)
 {
-    SdlPtr<SDL_Surface> words(TTF_RenderUTF8_Blended(font, text, SDL_Color{0, 0, 0, 255}));
-    controls.push_back({rect, 0, false, std::move(words), nullptr, nullptr, nullptr});
+    controls.push_back({rect, 0, false, lettering(font, text), nullptr, nullptr, nullptr});
 }
 
 void BaseDialog::addButton(SDL_Rect rect, const char* text, uint16_t id, const std::string& bitmapFile)
 {
-    SdlPtr<SDL_Surface> words(TTF_RenderUTF8_Blended(guiFont, text, SDL_Color{0, 0, 0, 255}));
+    SdlPtr<SDL_Surface> words = lettering(guiFont, text);
     // A missing picture is not reported: the data check warns about it.
     SdlPtr<SDL_Surface> bitmap;
     if (SDL_RWops* file = SDL_RWFromFile(bitmapFile.c_str(), "rb"))

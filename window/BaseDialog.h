@@ -2,14 +2,21 @@
 #include <SDL.h>
 #include <SDL_ttf.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "window/FontLookup.h"
 #include "window/SdlHandles.h"
 #include "window/WindowMessages.h"
 
-constexpr const char* kSerifFontFile = "/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf";
-constexpr const char* kDialogFontFile = "/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf";
+// Where a dialog's lettering comes from. Without it the dialog still works:
+// its pictures show, its text does not, and `warn` hears once what was missing.
+struct DialogFonts {
+    FontLookup find = findFontFile;
+    std::function<bool()> start = [] { return TTF_Init() == 0; }; // the font renderer
+    std::function<void(const std::string&)> warn;
+};
 
 // The procedure of dialogs. WM_INITDIALOG carries the object (lParam); every
 // message binds the object it found to the window again.
@@ -21,7 +28,7 @@ int32_t dialogProc(SDL_Window* window, uint32_t message, uintptr_t wParam, intpt
 // A pressed button reaches the object as WM_COMMAND with its identifier.
 class BaseDialog : public WindowMessages {
 public:
-    BaseDialog();
+    explicit BaseDialog(DialogFonts fonts = {});
     ~BaseDialog() override;
 
     // Opens the dialog (width × height dialog units, placed from its owner's
@@ -32,8 +39,9 @@ public:
 
 protected:
     // For onInitDialog. Rectangles are in pixels of the client area; fonts
-    // belong to the dialog; a bitmap that does not load leaves the button bare.
-    TTF_Font* createFont(const char* file, int pixelSize);
+    // belong to the dialog, and are null when there is none to be had; a
+    // bitmap that does not load leaves the button bare.
+    TTF_Font* createFont(const char* family, FontKind kind, int pixelSize);
     void addLabel(SDL_Rect rect, const char* text, TTF_Font* font);
     void addButton(SDL_Rect rect, const char* text, uint16_t id, const std::string& bitmapFile);
     void setFocus(uint16_t id);
@@ -61,6 +69,8 @@ private:
 
     SdlPtr<SDL_Window> window;
     SdlPtr<SDL_Renderer> renderer;
+    DialogFonts fontSource;
+    std::string fontProblem; // the first font that could not be had
     std::vector<SdlPtr<TTF_Font>> fonts;
     TTF_Font* guiFont = nullptr;
     std::vector<Control> controls;

@@ -2,7 +2,9 @@
 
 #include <utility>
 
-DemoDialog::DemoDialog(std::string dataDir) : dataDir(std::move(dataDir)) {}
+DemoDialog::DemoDialog(std::string dataDir, DialogFonts fonts) : BaseDialog(std::move(fonts)), dataDir(std::move(dataDir))
+{
+}
 
 int DemoDialog::run(SDL_Window* owner)
 {
@@ -13,7 +15,7 @@ int32_t DemoDialog::onInitDialog(MessageRecord)
 {
     choice = 0;
     // A 24-pixel character cell of the serif face is a 22-pixel em.
-    addLabel({5, 5, 200, 30}, "Choose ASS:", createFont(kSerifFontFile, 22));
+    addLabel({5, 5, 200, 30}, "Choose ASS:", createFont("Liberation Serif", FontKind::Serif, 22));
     addButton({6, 36, 128, 128}, "Ass1", kAss1, dataDir + "/ass1.bmp");
     setFocus(kAss1);
     addButton({140, 36, 128, 128}, "Ass2", kAss2, dataDir + "/ass2.bmp");

@@ -13,7 +13,7 @@ public:
     int32_t choice = 0; // the button pressed; 0 when the dialog was closed
 
     // The pictures come from dataDir/ass1.bmp and dataDir/ass2.bmp.
-    explicit DemoDialog(std::string dataDir = "data");
+    explicit DemoDialog(std::string dataDir = "data", DialogFonts fonts = {});
 
     // Runs the dialog over the owner window: 0 when a button ended it, 1 when it was closed.
     int run(SDL_Window* owner);

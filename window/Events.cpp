@@ -62,6 +62,14 @@ SDL_Scancode scancodeOf(uint8_t virtualKey)
     return keyTables().scancode[virtualKey];
 }
 
+bool isFullScreenSwitch(const SDL_Event& event)
+{
+    if (event.type != SDL_KEYDOWN)
+        return false;
+    const SDL_Scancode key = event.key.keysym.scancode;
+    return (key == SDL_SCANCODE_RETURN || key == SDL_SCANCODE_KP_ENTER) && (event.key.keysym.mod & KMOD_ALT);
+}
+
 bool translateEvent(const SDL_Event& event, MessageRecord& out)
 {
     uint32_t windowId = 0;

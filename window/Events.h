@@ -12,3 +12,7 @@ SDL_Scancode scancodeOf(uint8_t virtualKey);
 // key down -> WM_KEYDOWN with the virtual key, left button -> WM_LBUTTONDOWN/UP
 // with the client point, and so on. False for events that mean no message.
 bool translateEvent(const SDL_Event& event, MessageRecord& out);
+
+// Alt+Enter (either Enter key, either Alt) going down: the players' switch
+// between full screen and a window.
+bool isFullScreenSwitch(const SDL_Event& event);

@@ -1,9 +1,13 @@
 #include "AssetTestUtil.h"
+#include "Pack.h"
 #include "Track.h"
+#include "show/DataManifest.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -14,6 +18,15 @@ double rms(const StereoBus& bus, float from, float to)
     for (size_t i = a; i < b; ++i)
         sum += double(bus.left[i]) * bus.left[i] + double(bus.right[i]) * bus.right[i];
     return std::sqrt(sum / double(2 * (b - a)));
+}
+
+double mean(const std::vector<float>& channel, float from, float to)
+{
+    const size_t a = size_t(from * kSampleRate), b = size_t(to * kSampleRate);
+    double sum = 0.0;
+    for (size_t i = a; i < b; ++i)
+        sum += channel[i];
+    return sum / double(b - a);
 }
 
 } // namespace
@@ -42,6 +55,9 @@ TEST(Music, TrackFitsTheShow)
     for (size_t i = 0; i < n; ++i) {
         const float from = kTrackSections[i].start, to = i + 1 < n ? kTrackSections[i + 1].start : 116.0f;
         EXPECT_GT(rms(t, from, to), 0.02) << kTrackSections[i].name;
+        // A DC offset wastes headroom and thumps on some speakers.
+        EXPECT_LT(std::fabs(mean(t.left, from, to)), 0.002) << kTrackSections[i].name;
+        EXPECT_LT(std::fabs(mean(t.right, from, to)), 0.002) << kTrackSections[i].name;
         for (float s = from; s + 1.0f < to; s += 1.0f)
             ASSERT_GT(rms(t, s, s + 1.0f), 0.003) << "silence at " << s << " s";
     }
@@ -77,4 +93,21 @@ TEST(Music, EncodesTheSameMp3TwiceAt192KbitStereo)
     EXPECT_NE(a[3] >> 6, 3);       // not mono
     // One second at 192 kbit/s is about 24,000 bytes.
     EXPECT_NEAR(double(a.size()), 24000.0, 4000.0);
+}
+
+// The music as a player hears it: the pack's MP3, decoded.
+TEST(Music, TheDecodedMp3HasNoOffsetAndPeaksUnderMinusOneDb)
+{
+    const std::string pack = std::string(SOFTDEMO_SOURCE_DIR) + "/data";
+    if (!packIsCurrent(pack))
+        GTEST_SKIP() << "no current generated data pack in " << pack;
+    std::ifstream in(dataFilePath(pack, kMusicFile), std::ios::binary);
+    const DecodedAudio decoded = decodeMp3({std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+    ASSERT_GE(double(decoded.left.size()) / kSampleRate, 118.4);
+    float peak = 0.0f;
+    for (size_t i = 0; i < decoded.left.size(); ++i)
+        peak = std::max({peak, std::fabs(decoded.left[i]), std::fabs(decoded.right[i])});
+    EXPECT_LT(20.0 * std::log10(peak), -1.0);
+    EXPECT_LT(std::fabs(mean(decoded.left, 0.0f, 118.4f)), 0.002);
+    EXPECT_LT(std::fabs(mean(decoded.right, 0.0f, 118.4f)), 0.002);
 }

@@ -33,8 +33,9 @@ fail() {
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
 # Xvfb picks a free display number itself and tells it through -displayfd.
+# The screen is $1 (default 1024x768).
 start_xvfb() {
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
+    Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
     xvfb_pid=$!
     for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
     [ -s "$tmp/display" ] || fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"
@@ -42,9 +43,10 @@ start_xvfb() {
     echo "Xvfb on $DISPLAY"
 }
 
-# Starts the player in directory $1, silent; its output lands in $tmp.
+# Starts the player in directory $1, silent; its output lands in $tmp. A
+# start-up failure shows no message box unless SOFTDEMO_NO_MESSAGE_BOX is set empty.
 start_player() {
-    (cd "$1" && SDL_AUDIODRIVER=dummy SOFTDEMO_REPORT=1 \
+    (cd "$1" && SDL_AUDIODRIVER=dummy SOFTDEMO_REPORT=1 SOFTDEMO_NO_MESSAGE_BOX=${SOFTDEMO_NO_MESSAGE_BOX-1} \
         exec env ${SOFTDEMO_PLAYER_PRELOAD:+LD_PRELOAD="$SOFTDEMO_PLAYER_PRELOAD"} "$player" >"$tmp/stdout" 2>"$tmp/stderr") &
     player_pid=$!
 }

@@ -4,6 +4,10 @@
 // its fault, or (for the files the renderer does not need) render the whole
 // show cleanly. A signal, a sanitizer report or a hang fails the case.
 //
+// The music's faults also go through the renderer's video export (when ffmpeg
+// is there), which must make the video, silent where the music is missing,
+// with one line naming the file and its fault, and no message of ffmpeg's.
+//
 // usage: fault_matrix RENDERER DATA_DIR REPORT.md [--reduced] [--player PLAYER]
 //                     [--jobs N] [--work DIR] [--timeout S] [--show-timeout S]
 // --reduced: every fault on the first file of each group only. --player: the
@@ -97,9 +101,27 @@ bool shouldRun(const std::string& file, Fault fault)
     return isOptionalDataFile(file) || (groupOf(file) == Maps && fault == Random);
 }
 
-enum Outcome { Refused, Ran, Crashed, SanitizerReport, TimedOut, Unclear, NotRefused, NotRun, kOutcomeCount };
+// What the export must say about each fault of the music, besides its path.
+const char* musicWords(Fault fault)
+{
+    switch (fault) {
+    case Missing: return "missing";
+    case Empty: return "empty";
+    case Half: return "truncated";
+    default: return "not an MP3";
+    }
+}
+
+enum Outcome {
+    Refused, Ran, Crashed, SanitizerReport, TimedOut, Unclear, NotRefused, NotRun, Unwarned, FfmpegMessages,
+    kOutcomeCount
+};
 constexpr std::array<const char*, kOutcomeCount> kOutcomeNames = {
-    "refused", "runs", "CRASH", "SANITIZER", "HANG", "UNCLEAR REFUSAL", "RAN, NOT REFUSED", "REFUSED, SHOULD RUN"};
+    "refused", "runs", "CRASH", "SANITIZER", "HANG", "UNCLEAR REFUSAL", "RAN, NOT REFUSED", "REFUSED, SHOULD RUN",
+    "NO CLEAR WARNING", "FFMPEG MESSAGES"};
+
+enum Program { Renderer, Player, Export };
+constexpr std::array<const char*, 3> kProgramNames = {"renderer", "player", "export"};
 
 bool isFailure(Outcome o)
 {
@@ -124,10 +146,10 @@ struct Case {
 };
 
 struct Run {
-    Run(size_t caseIndex, bool player) : caseIndex(caseIndex), player(player) {}
+    Run(size_t caseIndex, Program program) : caseIndex(caseIndex), program(program) {}
 
     size_t caseIndex;
-    bool player;      // else the renderer
+    Program program;
     pid_t pid = 0;
     Clock::time_point started;
     bool killed = false;
@@ -241,7 +263,7 @@ uint32_t lastFrameMs(uint32_t fps)
     return frameTimeMs(i, fps);
 }
 
-pid_t start(const Options& o, const Case& c, bool player, const std::string& out, const std::string& err)
+pid_t start(const Options& o, const Case& c, Program program, const std::string& out, const std::string& err)
 {
     const std::string at = std::to_string(lastFrameMs(60));
     const std::string data = c.dir + "/data";
@@ -252,13 +274,19 @@ pid_t start(const Options& o, const Case& c, bool player, const std::string& out
     const int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     dup2(outFd, 1);
     dup2(errFd, 2);
-    if (player) {
+    if (program == Player) {
         // The player reads data/ from its working directory and checks it before any window.
         if (chdir(c.dir.c_str()) != 0)
             _exit(127);
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
+        setenv("SOFTDEMO_NO_MESSAGE_BOX", "1", 1);
         execl(o.player.c_str(), o.player.c_str(), nullptr);
+    } else if (program == Export) {
+        // One frame a second: the music's length is what matters here.
+        const std::string video = c.dir + "/show.mp4";
+        execl(o.renderer.c_str(), o.renderer.c_str(), "export", "--fps", "1", "--out", video.c_str(), "--data",
+              data.c_str(), nullptr);
     } else {
         // The whole show at 60 fps; a refusal stops it before the first frame.
         execl(o.renderer.c_str(), o.renderer.c_str(), "frames", "--at", at.c_str(), "--data", data.c_str(),
@@ -271,7 +299,7 @@ pid_t start(const Options& o, const Case& c, bool player, const std::string& out
 void classify(const Case& c, Run& r, int status, const std::string& out, const std::string& err)
 {
     const std::string text = readFile(err);
-    const std::string path = dataFilePath(r.player ? "data" : c.dir + "/data", c.file) + ": ";
+    const std::string path = dataFilePath(r.program == Player ? "data" : c.dir + "/data", c.file) + ": ";
     const auto lineWith = [&](const std::string& needle) {
         const size_t at = text.find(needle);
         if (at == std::string::npos)
@@ -288,8 +316,23 @@ void classify(const Case& c, Run& r, int status, const std::string& out, const s
     } else if (WIFSIGNALED(status)) {
         r.outcome = Crashed;
         r.message = std::string("signal ") + strsignal(WTERMSIG(status));
+    } else if (r.program == Export) {
+        // Every line must be the renderer's own: its messages, its progress, its last word.
+        std::string dump, l;
+        for (std::istringstream lines(text); dump.empty() && std::getline(lines, l);)
+            if (!l.starts_with("softdemo-render: ") && !l.starts_with("export [") && !l.starts_with("wrote "))
+                dump = l;
+        const std::string line = lineWith(path);
+        std::error_code ec;
+        const bool video = fs::file_size(c.dir + "/show.mp4", ec) > 0 && !ec;
+        r.outcome = !dump.empty()                                                   ? FfmpegMessages
+                    : line.find(musicWords(c.fault)) == std::string::npos           ? Unwarned
+                    : WEXITSTATUS(status) != 0                                      ? Refused
+                    : video                                                         ? Ran
+                                                                                    : NotRun;
+        r.message = !dump.empty() ? dump : !line.empty() ? line : text.substr(0, 300);
     } else if (WEXITSTATUS(status) == 0) {
-        const bool rendered = r.player || readFile(out).find(std::to_string(lastFrameMs(60)) + " ") == 0;
+        const bool rendered = r.program == Player || readFile(out).find(std::to_string(lastFrameMs(60)) + " ") == 0;
         r.outcome = shouldRun(c.file, c.fault) && rendered ? Ran : NotRefused;
         r.message = rendered ? "" : "exit 0 without the last frame";
     } else {
@@ -387,14 +430,17 @@ int main(int argc, char** argv)
                              groupFiles[g] == 1});
         }
     }
+    const bool ffmpeg = std::system("command -v ffmpeg >/dev/null 2>&1") == 0;
     std::vector<Run> runs;
     for (size_t i = 0; i < cases.size(); ++i) {
-        runs.emplace_back(i, false);
+        runs.emplace_back(i, Renderer);
         // The player runs the same check before any window: one file of each group
         // shows that it refuses the same way.
         if (!o.player.empty() && cases[i].firstOfGroup && !shouldRun(cases[i].file, cases[i].fault))
-            runs.emplace_back(i, true);
-        cases[i].runsLeft = runs.back().caseIndex == i && runs.back().player ? 2 : 1;
+            runs.emplace_back(i, Player);
+        if (ffmpeg && cases[i].group == Group::Music)
+            runs.emplace_back(i, Export);
+        cases[i].runsLeft = int(std::count_if(runs.begin(), runs.end(), [&](const Run& r) { return r.caseIndex == i; }));
     }
 
     std::printf("fault matrix: %zu cases (%zu runs) on %s, %d at a time\n", cases.size(), runs.size(),
@@ -407,10 +453,10 @@ int main(int argc, char** argv)
         while (int(running.size()) < o.jobs && next < runs.size()) {
             Run& r = runs[next];
             Case& c = cases[r.caseIndex];
-            if (!r.player)
+            if (r.program == Renderer)
                 makeCase(o, c, r.caseIndex);
-            const std::string base = c.dir + (r.player ? "/player" : "/renderer");
-            r.pid = start(o, c, r.player, base + ".out", base + ".err");
+            const std::string base = c.dir + "/" + kProgramNames[r.program];
+            r.pid = start(o, c, r.program, base + ".out", base + ".err");
             r.started = Clock::now();
             running.push_back(next++);
         }
@@ -419,7 +465,7 @@ int main(int argc, char** argv)
             Run& r = runs[running[k]];
             Case& c = cases[r.caseIndex];
             r.seconds = std::chrono::duration<double>(Clock::now() - r.started).count();
-            const int limit = shouldRun(c.file, c.fault) && !r.player ? o.showTimeout : o.timeout;
+            const int limit = shouldRun(c.file, c.fault) && r.program != Player ? o.showTimeout : o.timeout;
             if (!r.killed && r.seconds > limit) {
                 kill(r.pid, SIGKILL);
                 r.killed = true;
@@ -427,12 +473,12 @@ int main(int argc, char** argv)
             int status = 0;
             if (waitpid(r.pid, &status, WNOHANG) != r.pid)
                 continue;
-            const std::string base = c.dir + (r.player ? "/player" : "/renderer");
+            const std::string base = c.dir + "/" + kProgramNames[r.program];
             classify(c, r, status, base + ".out", base + ".err");
             if (--c.runsLeft == 0 && !isFailure(r.outcome))
                 fs::remove_all(c.dir);
             if (isFailure(r.outcome))
-                std::printf("FAIL %s %s, %s: %s: %s\n", r.player ? "player" : "renderer", c.file.c_str(),
+                std::printf("FAIL %s %s, %s: %s: %s\n", kProgramNames[r.program], c.file.c_str(),
                             kFaultNames[c.fault], kOutcomeNames[r.outcome], r.message.c_str());
             running.erase(running.begin() + std::ptrdiff_t(k--));
             ++done;
@@ -450,23 +496,27 @@ int main(int argc, char** argv)
     // The table: file group x fault, with the count of each outcome.
     std::map<std::pair<int, int>, std::array<int, kOutcomeCount>> counts;
     std::map<std::pair<int, int>, std::string> examples;
-    std::array<int, kOutcomeCount> totals{};
+    std::array<std::array<int, kOutcomeCount>, kProgramNames.size()> totals{};
     double refusalSeconds = 0, showSeconds = 0;
     int refusals = 0, shows = 0, failures = 0;
-    std::array<int, kOutcomeCount> playerTotals{};
+    const auto withoutCase = [&](const Run& r) {
+        std::string message = r.message;
+        const std::string& dir = cases[r.caseIndex].dir;
+        if (const size_t at = message.find(dir); at != std::string::npos)
+            message.replace(at, dir.size(), "CASE");
+        return message;
+    };
     for (const Run& r : runs) {
         const Case& c = cases[r.caseIndex];
-        if (!r.player)
+        const bool renderer = r.program == Renderer;
+        if (renderer)
             ++counts[{c.group, c.fault}][r.outcome];
-        ++(r.player ? playerTotals : totals)[r.outcome];
+        ++totals[r.program][r.outcome];
         failures += isFailure(r.outcome);
-        if (r.outcome == Refused && !r.player && !examples.count({c.group, c.fault})) {
-            std::string message = r.message;
-            message.replace(message.find(c.dir), c.dir.size(), "CASE");
-            examples[{c.group, c.fault}] = message;
-        }
-        (r.outcome == Ran && !r.player ? showSeconds : refusalSeconds) += r.seconds;
-        (r.outcome == Ran && !r.player ? shows : refusals) += 1;
+        if (r.outcome == Refused && renderer && !examples.count({c.group, c.fault}))
+            examples[{c.group, c.fault}] = withoutCase(r);
+        (r.outcome == Ran && renderer ? showSeconds : refusalSeconds) += r.seconds;
+        (r.outcome == Ran && renderer ? shows : refusals) += 1;
     }
     std::ostringstream md;
     md << "# Fault matrix" << (o.reduced ? " (reduced: the first file of each group)" : "") << "\n\n"
@@ -498,25 +548,35 @@ int main(int argc, char** argv)
     md << "\nrefused: exit status non-zero at start-up, with a line on standard error naming the file and its "
           "fault. runs: the whole show at 60 fps, exit status 0. Either way no signal, no sanitizer report, no "
           "hang.";
-    md << "\n\nRenderer:";
-    for (int k = 0; k < kOutcomeCount; ++k)
-        if (totals[k])
-            md << " " << kOutcomeNames[k] << " " << totals[k] << ";";
-    if (!o.player.empty()) {
-        md << " the player, on the refusals of the first file of each group:";
+    const auto tally = [&](Program p, const char* what) {
+        md << what;
         for (int k = 0; k < kOutcomeCount; ++k)
-            if (playerTotals[k])
-                md << " " << kOutcomeNames[k] << " " << playerTotals[k] << ";";
-    }
+            if (totals[p][k])
+                md << " " << kOutcomeNames[k] << " " << totals[p][k] << ";";
+    };
+    tally(Renderer, "\n\nRenderer:");
+    if (!o.player.empty())
+        tally(Player, " the player, on the refusals of the first file of each group:");
+    if (ffmpeg)
+        tally(Export, " the video export, on the music's faults:");
+    else
+        md << " the video export was not tried: ffmpeg is not installed.";
     md << "\n\n## One refusal of each kind\n\n| File group | Fault | Message |\n|---|---|---|\n";
     for (const auto& [key, message] : examples)
         md << "| " << kGroupNames[key.first] << " | " << kFaultNames[key.second] << " | `"
            << markdownCell(message) << "` |\n";
+    if (ffmpeg) {
+        md << "\n## The video export with the music damaged\n\n| Fault | Outcome | Message |\n|---|---|---|\n";
+        for (const Run& r : runs)
+            if (r.program == Export)
+                md << "| " << kFaultNames[cases[r.caseIndex].fault] << " | " << kOutcomeNames[r.outcome] << " | `"
+                   << markdownCell(withoutCase(r)) << "` |\n";
+    }
     if (failures) {
         md << "\n## Failures\n\n| Program | File | Fault | Outcome | Detail |\n|---|---|---|---|---|\n";
         for (const Run& r : runs)
             if (isFailure(r.outcome))
-                md << "| " << (r.player ? "player" : "renderer") << " | " << cases[r.caseIndex].file << " | "
+                md << "| " << kProgramNames[r.program] << " | " << cases[r.caseIndex].file << " | "
                    << kFaultNames[cases[r.caseIndex].fault] << " | " << kOutcomeNames[r.outcome] << " | "
                    << markdownCell(r.message) << " |\n";
     }

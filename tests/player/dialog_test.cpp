@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -8,6 +11,7 @@
 #include "TestData.h"
 #include "window/Base.h"
 #include "window/DemoDialog.h"
+#include "window/FontLookup.h"
 
 namespace {
 
@@ -15,6 +19,7 @@ namespace {
 // and its result noted, along with where the window was then.
 struct ScriptedDialog : DemoDialog {
     std::function<void(SDL_Window*)> script;
+    std::function<void(SDL_Window*)> onChoice = [](SDL_Window*) {};
     std::vector<std::pair<uint16_t, int32_t>> commands;
     SDL_Rect placed{};
 
@@ -30,6 +35,7 @@ struct ScriptedDialog : DemoDialog {
     {
         SDL_GetWindowPosition(m.window, &placed.x, &placed.y);
         SDL_GetWindowSize(m.window, &placed.w, &placed.h);
+        onChoice(m.window);
         const int32_t result = DemoDialog::onCommand(m);
         commands.emplace_back(uint16_t(m.wParam), result);
         return result;
@@ -149,3 +155,121 @@ TEST_F(DialogTest, MissingPicturesLeaveWorkingButtons)
 }
 
 } // namespace
+
+namespace {
+
+// A fontconfig configuration of our own while this lives: only the given font
+// files, with the system's rules for generic families.
+struct PrivateFonts {
+    TempDir dir;
+
+    explicit PrivateFonts(const std::vector<std::string>& files)
+    {
+        namespace fs = std::filesystem;
+        fs::create_directories(dir.file("fonts"));
+        for (const std::string& f : files)
+            fs::copy_file(f, dir.file("fonts/" + fs::path(f).filename().string()));
+        std::ofstream conf(dir.file("fonts.conf"));
+        conf << "<?xml version=\"1.0\"?>\n<fontconfig>\n<dir>" << dir.file("fonts") << "</dir>\n<cachedir>"
+             << dir.file("cache") << "</cachedir>\n";
+        for (const char* rules : {"30-metric-aliases", "45-latin", "49-sansserif", "60-latin"})
+            conf << "<include ignore_missing=\"yes\">/etc/fonts/conf.d/" << rules << ".conf</include>\n";
+        conf << "</fontconfig>\n";
+        setenv("FONTCONFIG_FILE", dir.file("fonts.conf").c_str(), 1);
+    }
+    ~PrivateFonts() { unsetenv("FONTCONFIG_FILE"); }
+};
+
+const std::string kLiberationSerif = "/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf";
+const std::string kDejaVuSans = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+bool systemHasTestFonts()
+{
+    return std::filesystem::exists(kLiberationSerif) && std::filesystem::exists(kDejaVuSans);
+}
+
+} // namespace
+
+TEST(FontLookup, FindsTheFamilyThenItsKindThenAnyFont)
+{
+    if (!systemHasTestFonts())
+        GTEST_SKIP() << "needs fonts-liberation and fonts-dejavu-core";
+    struct Case {
+        std::vector<std::string> installed;
+        const char* family;
+        FontKind kind;
+        std::string expected; // a file name, or empty for none
+    } cases[] = {
+        {{kLiberationSerif, kDejaVuSans}, "Liberation Serif", FontKind::Serif, "LiberationSerif-Regular.ttf"},
+        {{kLiberationSerif, kDejaVuSans}, "No Such Face", FontKind::Serif, "LiberationSerif-Regular.ttf"},
+        {{kLiberationSerif, kDejaVuSans}, "Liberation Sans", FontKind::Sans, "DejaVuSans.ttf"},
+        {{kDejaVuSans}, "Liberation Serif", FontKind::Serif, "DejaVuSans.ttf"},
+        {{}, "Liberation Serif", FontKind::Serif, ""},
+    };
+    for (const Case& c : cases) {
+        PrivateFonts fonts(c.installed);
+        const std::string file = findFontFile(c.family, c.kind);
+        EXPECT_EQ(file.empty() ? "" : std::filesystem::path(file).filename().string(), c.expected)
+            << c.family << " among " << c.installed.size() << " fonts";
+    }
+}
+
+// However its lettering fares, the dialog shows its pictures, answers a
+// click and says once what was missing.
+TEST_F(DialogTest, DrawsAndAnswersWhateverBecomesOfItsFonts)
+{
+    if (!systemHasTestFonts())
+        GTEST_SKIP() << "needs fonts-liberation and fonts-dejavu-core";
+    struct Case {
+        const char* name;
+        std::vector<std::string> installed;
+        bool rendererStarts;
+        const char* warning; // part of the one warning, or empty when it is lettered
+    } cases[] = {
+        {"a missing family", {kDejaVuSans}, true, ""},
+        {"no fonts at all", {}, true, "no font of the family"},
+        {"the font renderer failing", {kDejaVuSans}, false, "the font renderer cannot start"},
+    };
+    for (const Case& c : cases) {
+        PrivateFonts fonts(c.installed);
+        std::vector<std::string> warnings;
+        ScriptedDialog dialog(dir.str(), {findFontFile, [&] { return c.rendererStarts && TTF_Init() == 0; },
+                                          [&](const std::string& w) { warnings.push_back(w); }});
+        // Pressed at once, let go once the window has been shown a while: it
+        // paints between the two, and the timer's event wakes it.
+        dialog.script = [](SDL_Window* w) {
+            pushEvent(mouseEvent(w, 70, 100, true));
+            SDL_AddTimer(20, [](Uint32 interval, void* window) -> Uint32 {
+                static bool shownBefore = false;
+                const bool shown = SDL_GetWindowFlags(static_cast<SDL_Window*>(window)) & SDL_WINDOW_SHOWN;
+                if (!std::exchange(shownBefore, shown) || !shown)
+                    return interval;
+                shownBefore = false;
+                SDL_Event e = mouseEvent(static_cast<SDL_Window*>(window), 70, 100, false);
+                SDL_PushEvent(&e);
+                return 0;
+            }, w);
+        };
+        bool pictured = false, lettered = false;
+        dialog.onChoice = [&](SDL_Window* w) {
+            const SDL_Surface* s = SDL_GetWindowSurface(w);
+            const auto red = [&](int x, int y) {
+                uint8_t r, g, b;
+                SDL_GetRGB(static_cast<const uint32_t*>(s->pixels)[y * s->pitch / 4 + x], s->format, &r, &g, &b);
+                return r == 200 && g == 40 && b == 90 ? 1 : r < 0x80 ? -1 : 0; // the picture, text, face
+            };
+            pictured = red(70, 90) == 1;
+            for (int y = 5; y < 35; ++y)
+                for (int x = 5; x < 205; ++x)
+                    lettered |= red(x, y) < 0;
+        };
+        EXPECT_EQ(dialog.run(owner.window), 0) << c.name;
+        EXPECT_EQ(dialog.choice, 10002) << c.name;
+        EXPECT_TRUE(pictured) << c.name;
+        EXPECT_EQ(lettered, !*c.warning) << c.name;
+        ASSERT_EQ(warnings.size(), *c.warning ? 1u : 0u) << c.name;
+        if (*c.warning) {
+            EXPECT_NE(warnings[0].find(c.warning), std::string::npos) << warnings[0];
+        }
+    }
+}

@@ -84,4 +84,33 @@ TEST_F(FrameLoopTest, EscapeOrACloseRequestEndsItAfterTheFrame)
     EXPECT_EQ(frames, 1u);
 }
 
+TEST_F(FrameLoopTest, AltEnterSwitchesTheScreenAndIsNoEnter)
+{
+    const auto key = [&](SDL_Scancode k, uint16_t mod, bool repeat = false) {
+        SDL_Event e = keyEvent(window.window, k, true, mod);
+        e.key.repeat = repeat;
+        return e;
+    };
+    struct Case {
+        const char* name;
+        std::vector<SDL_Event> events;
+        bool switched, enter;
+    } cases[] = {
+        {"Alt+keypad Enter", {key(SDL_SCANCODE_KP_ENTER, KMOD_RALT)}, true, false},
+        {"Enter", {key(SDL_SCANCODE_RETURN, 0)}, false, true},
+        {"held", {key(SDL_SCANCODE_RETURN, KMOD_LALT), key(SDL_SCANCODE_RETURN, KMOD_LALT, true)}, true, false},
+        {"twice", {key(SDL_SCANCODE_RETURN, KMOD_LALT), key(SDL_SCANCODE_RETURN, KMOD_LALT)}, false, false},
+    };
+    for (const Case& c : cases) {
+        for (const SDL_Event& e : c.events)
+            pushEvent(e);
+        keyboard.pump();
+        EXPECT_EQ(keyboard.takeFullScreenSwitch(), c.switched) << c.name;
+        EXPECT_FALSE(keyboard.takeFullScreenSwitch()) << c.name << ": asked once, answered once";
+        EXPECT_EQ(keyboard.isDown(0x0D), c.enter) << c.name;
+        pushEvent(keyEvent(window.window, SDL_SCANCODE_RETURN, false));
+        keyboard.pump();
+    }
+}
+
 } // namespace

@@ -3,6 +3,7 @@
 #include <lame.h>
 #include <stb_image_write.h>
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 
@@ -100,5 +101,27 @@ std::vector<uint8_t> encodeMp3(const std::vector<float>& left, const std::vector
     if (written < 0)
         throw std::runtime_error("LAME failed to flush (code " + std::to_string(written) + ")");
     out.insert(out.end(), buffer.begin(), buffer.begin() + written);
+    return out;
+}
+
+DecodedAudio decodeMp3(const std::vector<uint8_t>& mp3)
+{
+    std::unique_ptr<hip_global_flags, int (*)(hip_t)> hip(hip_decode_init(), hip_decode_exit);
+    if (!hip)
+        throw std::runtime_error("LAME's decoder could not be initialised");
+    DecodedAudio out;
+    std::vector<short> left(1152), right(1152);
+    std::vector<unsigned char> piece;
+    constexpr size_t kPiece = 4096;
+    for (size_t at = 0; at < mp3.size(); at += kPiece) {
+        piece.assign(mp3.begin() + std::ptrdiff_t(at), mp3.begin() + std::ptrdiff_t(std::min(mp3.size(), at + kPiece)));
+        // One frame at a time: fed a piece, then drained of the frames it completed.
+        for (int got = hip_decode1(hip.get(), piece.data(), piece.size(), left.data(), right.data()); got > 0;
+             got = hip_decode1(hip.get(), piece.data(), 0, left.data(), right.data()))
+            for (int i = 0; i < got; ++i) {
+                out.left.push_back(float(left[size_t(i)]) / 32768.0f);
+                out.right.push_back(float(right[size_t(i)]) / 32768.0f);
+            }
+    }
     return out;
 }

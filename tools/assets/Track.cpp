@@ -212,6 +212,18 @@ StereoBus renderTrack()
     addBus(mix, wet, 0.45f);
     addBus(mix, sweeps, 1.0f);
 
+    // The plucks' and leads' narrow pulses carry a DC offset that comes and
+    // goes with the notes: a 20 Hz Butterworth high pass takes it out (and the
+    // thump below the kick with it) before the peak is measured.
+    for (std::vector<float>* channel : {&mix.left, &mix.right}) {
+        Svf dcBlock;
+        dcBlock.set(20.0f, 1.0f - 0.5f * 1.41421356f);
+        for (float& x : *channel) {
+            dcBlock.process(x);
+            x = dcBlock.high;
+        }
+    }
+
     // Fade in over the first 50 ms and out to silence by 118 s; then a soft
     // limiter and normalisation to the peak target.
     float peak = 1e-9f;
@@ -239,6 +251,24 @@ StereoBus renderTrack()
 
 PackFile makeMusic()
 {
-    const StereoBus track = renderTrack();
-    return {kMusicFile, encodeMp3(track.left, track.right)};
+    StereoBus track = renderTrack();
+    std::vector<uint8_t> mp3 = encodeMp3(track.left, track.right);
+    // The encoder's filters overshoot sharp peaks by up to a decibel: the
+    // decoded peak is measured, and the track encoded again a little quieter
+    // until it is under the ceiling (once is usually enough).
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const DecodedAudio decoded = decodeMp3(mp3);
+        float peak = 0.0f;
+        for (size_t i = 0; i < decoded.left.size(); ++i)
+            peak = std::max({peak, std::fabs(decoded.left[i]), std::fabs(decoded.right[i])});
+        if (peak <= kDecodedCeiling)
+            break;
+        const float gain = kDecodedCeiling / peak * 0.995f;
+        for (size_t i = 0; i < track.frames(); ++i) {
+            track.left[i] *= gain;
+            track.right[i] *= gain;
+        }
+        mp3 = encodeMp3(track.left, track.right);
+    }
+    return {kMusicFile, std::move(mp3)};
 }

@@ -4,6 +4,7 @@
 #include "Pack.h"
 #include "tools/common/Progress.h"
 #include "Sheet.h"
+#include "show/DataLookup.h"
 #include "show/DataManifest.h"
 
 #include <unistd.h>
@@ -36,13 +37,14 @@ const char* const kGenerateHelp =
 
 const char* const kCheckHelp =
     "usage: softdemo-assets check [DIR]\n"
-    "Checks that DIR (default: data) holds every file the show reads, decodable and of\n"
-    "the size the show needs. Prints one line per problem and exits 1 if there is any.\n";
+    "Checks that DIR holds every file the show reads, decodable and of the size the\n"
+    "show needs. Prints one line per problem and exits 1 if there is any. Without DIR,\n"
+    "the pack the player would play: $SOFTDEMO_DATA, else ./data, else the installed one.\n";
 
 const char* const kSheetHelp =
     "usage: softdemo-assets sheet --out FILE.png [DIR]\n"
-    "Draws every picture of DIR (default: data), the maps and the dialog pictures as\n"
-    "labelled thumbnails into one PNG.\n";
+    "Draws every picture of DIR (found as for check when not given), the maps and the\n"
+    "dialog pictures as labelled thumbnails into one PNG.\n";
 
 const char* const kCorpusHelp =
     "usage: softdemo-assets corpus [--out DIR]\n"
@@ -172,6 +174,11 @@ int main(int argc, char** argv)
         } else {
             return fail("unexpected argument '" + a + "'\n" + kUsage);
         }
+    }
+    if (command == "check" || command == "sheet") {
+        dir = dataDirectoryFor(sawDir ? dir : "", "softdemo-assets");
+        if (dir.empty())
+            return 1;
     }
     if (command == "check")
         return runCheck(dir);

@@ -6,10 +6,20 @@
 
 struct PixelBuffer;
 
+// How much of an MP3 file is whole MPEG audio layer III frames from its
+// start (after any ID3v2 tag), and how long they play.
+struct Mp3Extent {
+    size_t bytes = 0; // where the last whole frame ends; 0 when there is none
+    double seconds = 0.0;
+};
+Mp3Extent measureMp3(const std::vector<uint8_t>& file);
+
 // Pipes raw frames into ffmpeg, which encodes them with the music as H.264 + AAC.
 class VideoEncoder {
 public:
-    // Throws std::runtime_error when ffmpeg cannot be started.
+    // A music file that is missing or not an MP3 makes a silent video; one cut
+    // short, a video silent after its last whole frame. `warning` then says
+    // which and why. Throws std::runtime_error when ffmpeg cannot be started.
     VideoEncoder(const std::string& out, const std::string& music, uint32_t fps, uint32_t scale);
     ~VideoEncoder();
     VideoEncoder(const VideoEncoder&) = delete;
@@ -19,9 +29,15 @@ public:
     // Waits for ffmpeg; throws if it failed.
     void finish();
 
+    std::string warning; // about the music; empty when it is whole
+
 private:
+    // The file ffmpeg reads the music from; empty for none.
+    std::string usableMusic(const std::string& music);
+
     pid_t child = -1;
     int pipe = -1;
     uint32_t scale;
     std::vector<uint32_t> scaled;
+    std::string wholeFrames; // a temporary copy of a cut file's whole frames
 };

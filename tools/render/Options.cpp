@@ -41,7 +41,8 @@ const char* renderUsage(const std::string& command)
            "  classes  the effect and generator classes and their variables, for show authors\n"
            "\n"
            "options for every command:\n"
-           "  --data DIR   the data directory (default: data); the show's \"data/x\" is read as DIR/x\n"
+           "  --data DIR   the data directory; the show's \"data/x\" is read as DIR/x (default: the folder\n"
+           "               in $SOFTDEMO_DATA, else ./data, else the pack installed with the program)\n"
            "  --fps N      frames per second of the timeline (default: 60)\n"
            "  --help       this text, or the command's own with a command\n";
 }

@@ -7,7 +7,7 @@
 // Command-line options of softdemo-render, shared by its subcommands.
 struct RenderOptions {
     std::string command;
-    std::string dataDir = "data";
+    std::string dataDir; // empty: found as the player finds it
     uint32_t fps = 60;
     std::string showFile; // empty: the embedded show
     std::vector<uint32_t> at;

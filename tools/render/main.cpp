@@ -7,6 +7,7 @@
 
 #include "Sheet.h"
 #include "show/ClassListing.h"
+#include "show/DataLookup.h"
 #include "show/DataManifest.h"
 #include "show/Timeline.h"
 #include "tools/common/Progress.h"
@@ -79,7 +80,9 @@ int bench(const RenderOptions& o)
 int exportVideo(const RenderOptions& o)
 {
     Timeline timeline(loadShow(""), o.dataDir, o.fps);
-    VideoEncoder encoder(o.out, timeline.production().dataPath("data/fried.mp3"), o.fps, o.scale);
+    VideoEncoder encoder(o.out, timeline.production().dataPath(kMusicFile), o.fps, o.scale);
+    if (!encoder.warning.empty())
+        std::fprintf(stderr, "softdemo-render: %s\n", encoder.warning.c_str());
     Progress progress("export", frameCount(o.fps));
     while (timeline.renderNext()) {
         encoder.write(timeline.frameBuffer());
@@ -150,6 +153,9 @@ int main(int argc, char** argv)
         return options.help ? 0 : 2;
     }
     try {
+        options.dataDir = dataDirectoryFor(options.dataDir, "softdemo-render");
+        if (options.dataDir.empty())
+            return 1;
         if (options.command == "classes") {
             std::fputs(classListing(Production(options.dataDir)).c_str(), stdout);
             return 0;

@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include "TestData.h"
+#include "show/DataLookup.h"
+
+TEST(DataLookup, PlacesComeInOrderAndLeaveOutWhatIsUnknown)
+{
+    const auto dirs = [](const std::vector<DataPlace>& places) {
+        std::vector<std::string> out;
+        for (const DataPlace& p : places)
+            out.push_back(p.dir);
+        return out;
+    };
+    using List = std::vector<std::string>;
+    EXPECT_EQ(dirs(dataPlaces("/mine", "/opt/sd/bin")), (List{"/mine", "data", "/opt/sd/share/softdemo/data"}));
+    EXPECT_EQ(dirs(dataPlaces("", "/usr/bin")), (List{"data", "/usr/share/softdemo/data"}));
+    EXPECT_EQ(dirs(dataPlaces(nullptr, "")), (List{"data"}));
+}
+
+TEST(DataLookup, TakesTheFirstPlaceHoldingAnyFileOfThePack)
+{
+    // Three places: SOFTDEMO_DATA's, the current folder's and the installed one.
+    TempDir mine, here, installed;
+    std::filesystem::create_directories(here.file("data"));
+    const std::vector<DataPlace> places = {
+        {mine.file("data"), "SOFTDEMO_DATA"}, {here.file("data"), "the current folder"},
+        {installed.file("data"), "installed with the program"}};
+    struct Case {
+        bool mine, here, installed;
+        int expected; // index into places, -1 for none
+        bool warned;
+    } cases[] = {
+        {true, true, true, 0, false},   {false, true, true, 1, true}, {false, false, true, 2, true},
+        {true, false, false, 0, false}, {false, false, false, -1, false},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove_all(mine.file("data"));
+        std::filesystem::remove_all(installed.file("data"));
+        std::filesystem::remove(here.file("data/tarnolm/heightmap.raw"));
+        // A map alone makes a pack (the data check then names what it lacks);
+        // an empty folder does not.
+        if (c.mine)
+            writeBytes(mine.file("data/white.png"), {1});
+        if (c.here)
+            writeBytes(here.file("data/tarnolm/heightmap.raw"), {});
+        if (c.installed)
+            writeBytes(installed.file("data/fried.mp3"), {1});
+
+        const DataLookup found = findDataDirectory(places);
+        const std::string label = std::to_string(c.mine) + std::to_string(c.here) + std::to_string(c.installed);
+        EXPECT_EQ(found.dir, c.expected < 0 ? "" : places[size_t(c.expected)].dir) << label;
+        EXPECT_EQ(found.warning.find("SOFTDEMO_DATA names " + places[0].dir) == 0, c.warned) << found.warning;
+        if (c.expected >= 0)
+            continue;
+        for (const DataPlace& p : places)
+            EXPECT_NE(found.error.find(p.dir + " (" + p.why + ")"), std::string::npos) << found.error;
+        EXPECT_NE(found.error.find("softdemo-assets --out data"), std::string::npos) << found.error;
+    }
+}
