@@ -435,7 +435,7 @@ ShowScript parseShow(std::string_view text, const std::string& fileName)
     return Parser(text, fileName).run();
 }
 
-void buildShow(const ShowScript& show, Production& production)
+void buildShow(const ShowScript& show, Production& production, DecodedPictures decoded)
 {
     if (!production.images.empty() || !production.effects.empty() || !production.generators.empty())
         throw std::logic_error("buildShow needs an empty production");
@@ -446,7 +446,11 @@ void buildShow(const ShowScript& show, Production& production)
     production.addBuffer("FrameBuffer");
     for (const ShowImage& image : show.images) {
         try {
-            production.loadImage(image.name.c_str());
+            // Taken once: a picture the show lists twice is read again the second time.
+            if (auto picture = decoded.extract(image.name))
+                production.addImage(image.name, std::move(picture.mapped()));
+            else
+                production.loadImage(image.name.c_str());
         } catch (const std::exception& e) {
             fail(image.where, e.what());
         }
