@@ -294,6 +294,24 @@ uint32_t mapBytes(const std::string& showPath)
     return showPath == kHeightMapFile ? kHeightMapBytes : kColorMapBytes;
 }
 
+} // namespace
+
+std::vector<std::string> dataFiles()
+{
+    std::vector<std::string> files;
+    for (const DataPicture& image : kShowPictures)
+        files.push_back(image.path);
+    files.insert(files.end(), {kHeightMapFile, kColorMapFile, kDialogImageFiles[0], kDialogImageFiles[1], kMusicFile});
+    return files;
+}
+
+bool isOptionalDataFile(const std::string& showPath)
+{
+    return showPath == kMusicFile || showPath == kDialogImageFiles[0] || showPath == kDialogImageFiles[1];
+}
+
+namespace {
+
 std::vector<std::string> checkBytes(const std::string& showPath, const uint8_t* data, size_t size,
                                     const std::string& path, DecodedImage* keep)
 {
@@ -338,20 +356,6 @@ std::vector<std::string> checkFile(const std::string& dir, const std::string& sh
 }
 
 } // namespace
-
-std::vector<std::string> dataFiles()
-{
-    std::vector<std::string> files;
-    for (const DataPicture& image : kShowPictures)
-        files.push_back(image.path);
-    files.insert(files.end(), {kHeightMapFile, kColorMapFile, kDialogImageFiles[0], kDialogImageFiles[1], kMusicFile});
-    return files;
-}
-
-bool isOptionalDataFile(const std::string& showPath)
-{
-    return showPath == kMusicFile || showPath == kDialogImageFiles[0] || showPath == kDialogImageFiles[1];
-}
 
 std::vector<std::string> checkDataFile(const std::string& dir, const std::string& showPath)
 {
