@@ -203,6 +203,10 @@ TEST_F(BuildTest, TakesDecodedPicturesOnceAndReadsTheRest)
     EXPECT_EQ(production->images[2]->pixelCount, 4u);
     EXPECT_EQ(production->images[2]->pixels[0], 0xff00ff00u) << "listed twice: the second is read from the file";
     SetUp();
+    // Decoded on several threads, the pictures still fail in the show's order.
+    const std::string first = buildError("images {\n \"data/a.png\"\n \"data/gone1.png\"\n \"data/gone2.png\"\n}\n");
+    EXPECT_EQ(first.rfind("t.show:3:2: " + dir.file("gone1.png"), 0), 0u) << first;
+    SetUp();
     // Pixels that do not fill the size they claim would be read past their end.
     EXPECT_EQ(buildError("images {\n \"data/a.png\"\n}\n", {{"data/a.png", {2, 2, {1, 2, 3}}}}),
               "t.show:2:2: buffer \"data/a.png\" of 2 x 2 pixels given 3");
