@@ -183,7 +183,12 @@ bool reportUnusable(const std::string& path, std::vector<std::string>& problems)
     return false;
 }
 
-// Read in one go at the length the file has; one that grows meanwhile is read to its end.
+// No file of the show comes near this (the decoder takes no larger picture);
+// a larger one is refused, not read into memory.
+constexpr uintmax_t kMaxFileBytes = uintmax_t(1) << 30;
+
+// Read in one go at the length the file has; one that grows meanwhile is read
+// to its end, or to kMaxFileBytes.
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::vector<std::string>& problems)
 {
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
@@ -191,13 +196,22 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::ve
         problems.push_back(path + ": cannot be read (" + std::strerror(errno) + ")");
         return false;
     }
+    const auto tooLarge = [&](uintmax_t size) {
+        problems.push_back(path + ": " + withThousands(size) + " bytes, too large for a file of the show");
+        return false;
+    };
     std::error_code ec;
     const uintmax_t length = std::filesystem::file_size(path, ec);
+    if (!ec && length > kMaxFileBytes)
+        return tooLarge(length);
     bytes.resize(ec ? 65536 : size_t(length) + 1); // one byte more, to meet the end in the first read
     size_t got = 0;
-    for (size_t n; (n = std::fread(bytes.data() + got, 1, bytes.size() - got, file.get())) > 0;)
-        if ((got += n) == bytes.size())
+    for (size_t n; (n = std::fread(bytes.data() + got, 1, bytes.size() - got, file.get())) > 0;) {
+        if ((got += n) > kMaxFileBytes)
+            return tooLarge(got);
+        if (got == bytes.size())
             bytes.resize(bytes.size() * 2);
+    }
     if (std::ferror(file.get())) {
         problems.push_back(path + ": read error");
         return false;

@@ -130,6 +130,18 @@ TEST_F(DataDirectory, HandsOnEveryPictureThatPassedDecoded)
     }
 }
 
+TEST_F(DataDirectory, AFileTooLargeForAnyPictureIsRefusedUnread)
+{
+    // Sparse: takes no room on disk, and reading it would take a gigabyte.
+    fs::resize_file(path("data/white.png"), (uintmax_t(1) << 30) + 1);
+    fs::resize_file(path(kMusicFile), uintmax_t(3) << 30);
+    const DataCheck check = checkDataDirectory(dir);
+    EXPECT_EQ(check.problems, std::vector<std::string>{path("data/white.png") +
+                                                       ": 1,073,741,825 bytes, too large for a file of the show"});
+    EXPECT_EQ(check.warnings, std::vector<std::string>{path(kMusicFile) +
+                                                       ": 3,221,225,472 bytes, too large for a file of the show"});
+}
+
 TEST_F(DataDirectory, NamesADeletedATruncatedAndASmallerPicture)
 {
     fs::remove(path("data/kvp.png"));
