@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "effects/PixelOps.h"
+#include "engine/ParallelFor.h"
 #include "params/Maths.h"
 #include "params/Truncate.h"
 
@@ -17,15 +18,17 @@ Tunnel::Tunnel()
     distance = std::make_unique<int32_t[]>(kWidth * kHeight);
     angle = std::make_unique<int32_t[]>(kWidth * kHeight);
     packed = std::make_unique<uint16_t[]>(kWidth * kHeight);
-    for (int x = 0; x < kWidth; ++x)
-        for (int y = 0; y < kHeight; ++y) {
-            const double dx = x - 256.0, dy = y - 192.0;
+    // Rows over every core: the arc tangents are most of the show's start-up after the pictures.
+    parallelFor(kHeight, [this](size_t y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const double dx = x - 256.0, dy = double(y) - 192.0;
             const double d = std::sqrt(dx * dx + dy * dy);
-            const int k = y * kWidth + x;
+            const size_t k = y * kWidth + size_t(x);
             distance[k] = d == 0.0 ? 0 : truncToInt32(8192.0 / d) % 256;
             angle[k] = truncToInt32(maths::atan2(dy, dx) * 128 / 3.141592654);
             packed[k] = uint16_t(uint8_t(angle[k]) << 8 | uint8_t(distance[k]));
         }
+    });
 }
 
 void Tunnel::draw()

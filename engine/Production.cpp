@@ -10,7 +10,6 @@
 #include "effects/PutBuffer.h"
 #include "effects/Tunnel.h"
 #include "effects/Voxel.h"
-#include "gfx/ImageDecoder.h"
 #include "gfx/Palette.h"
 #include "scene/Scene.h"
 
@@ -46,6 +45,12 @@ const EffectClass kEffectClasses[] = {
     {"Tunnel", make<Tunnel>},
     {"CAExp", make<CAExp>},
 };
+
+void checkImageName(std::string_view name)
+{
+    if (name.size() > PixelBuffer::kMaxNameLength)
+        throw std::length_error(std::string(name) + ": image name is longer than 127 characters");
+}
 
 uint32_t steadyMilliseconds()
 {
@@ -86,12 +91,14 @@ void Production::addBuffer(std::string_view name)
 void Production::loadImage(const char* fileName)
 {
     const std::string_view name = fileName;
-    if (name.size() > PixelBuffer::kMaxNameLength)
-        throw std::length_error(std::string(name) + ": image name is longer than 127 characters");
-    const DecodedImage image = decodeImageFile(dataPath(name));
-    auto buffer = std::make_unique<PixelBuffer>(name, image.width, image.height);
-    std::copy(image.pixels.begin(), image.pixels.end(), buffer->pixels);
-    images.push_back(std::move(buffer));
+    checkImageName(name); // before the file is read
+    addImage(name, decodeImageFile(dataPath(name)));
+}
+
+void Production::addImage(std::string_view name, DecodedImage image)
+{
+    checkImageName(name);
+    images.push_back(std::make_unique<PixelBuffer>(name, image.width, image.height, std::move(image.pixels)));
 }
 
 PixelBuffer* Production::getBuffer(std::string_view name) const

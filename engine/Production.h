@@ -9,6 +9,7 @@
 #include "effects/Effect.h"
 #include "engine/DataPath.h"
 #include "engine/Timer.h"
+#include "gfx/ImageDecoder.h"
 #include "gfx/PixelBuffer.h"
 #include "params/Generator.h"
 
@@ -42,6 +43,8 @@ public:
 
     void addBuffer(std::string_view name);
     void loadImage(const char* fileName);
+    // loadImage for a picture already decoded, named as loadImage names it.
+    void addImage(std::string_view name, DecodedImage image);
     PixelBuffer* getBuffer(std::string_view name) const;
     PixelBuffer* frameBuffer() const { return images.empty() ? nullptr : images.front().get(); }
 

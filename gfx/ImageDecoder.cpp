@@ -3,6 +3,7 @@
 #include <stb_image.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstdlib>
 #include <cstdio>
@@ -119,9 +120,14 @@ DecodedImage decodeImage(const uint8_t* data, size_t size, const std::string& na
     image.width = uint16_t(w);
     image.height = uint16_t(h);
     image.pixels.resize(size_t(w) * size_t(h));
+    // The bytes R, G, B, A read as one little-endian word are 0xAABBGGRR:
+    // red and blue trade places, a word at a time.
+    static_assert(std::endian::native == std::endian::little);
     const stbi_uc* p = rgba.get();
     for (uint32_t& pixel : image.pixels) {
-        pixel = uint32_t(p[3]) << 24 | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+        uint32_t v;
+        std::memcpy(&v, p, 4);
+        pixel = (v & 0xff00ff00u) | (v >> 16 & 0xffu) | (v & 0xffu) << 16;
         p += 4;
     }
     return image;

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,9 @@ struct DecodedImage {
     uint16_t height = 0;
     std::vector<uint32_t> pixels;
 };
+
+// Pictures decoded ahead of loading, by the name the show loads them by.
+using DecodedPictures = std::map<std::string, DecodedImage, std::less<>>;
 
 // Decodes a PNG or BMP held in memory. Throws std::runtime_error naming
 // `name` and the reason when it is of another format, corrupt, or larger than

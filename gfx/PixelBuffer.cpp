@@ -5,12 +5,22 @@
 #include <string>
 
 PixelBuffer::PixelBuffer(std::string_view bufferName, uint16_t w, uint16_t h)
-    : width(w), height(h), pixelCount(uint32_t(w) * h)
+    : PixelBuffer(bufferName, w, h, std::vector<uint32_t>(size_t(w) * h))
+{
+}
+
+PixelBuffer::PixelBuffer(std::string_view bufferName, uint16_t w, uint16_t h, std::vector<uint32_t> content)
+    : width(w), height(h), pixelCount(uint32_t(w) * h), storage(std::move(content))
 {
     if (bufferName.size() > kMaxNameLength)
         throw std::length_error("buffer name \"" + std::string(bufferName.substr(0, 40)) + "...\" is " +
                                 std::to_string(bufferName.size()) + " characters long; the limit is 127");
-    storage = std::make_unique<uint32_t[]>(pixelCount ? pixelCount : 1);
-    pixels = storage.get();
+    if (storage.size() != pixelCount)
+        throw std::invalid_argument("buffer \"" + std::string(bufferName) + "\" of " + std::to_string(w) + " x " +
+                                    std::to_string(h) + " pixels given " + std::to_string(storage.size()));
+    // An empty buffer still has a pixel to point at.
+    if (storage.empty())
+        storage.push_back(0);
+    pixels = storage.data();
     std::memcpy(name, bufferName.data(), bufferName.size());
 }

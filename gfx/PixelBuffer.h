@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
-#include <memory>
 #include <string_view>
+#include <vector>
 
 // A named picture of 32-bit pixels 0xAARRGGBB (bytes B, G, R, A in memory),
 // rows top first and unpadded: pixel (x, y) is pixels[y * width + x].
@@ -17,9 +17,11 @@ struct PixelBuffer {
 
     // Cleared to zero. Throws std::length_error for a name of 128 characters or more.
     PixelBuffer(std::string_view bufferName, uint16_t w, uint16_t h);
+    // Takes over w × h pixels; std::invalid_argument when there are not exactly that many.
+    PixelBuffer(std::string_view bufferName, uint16_t w, uint16_t h, std::vector<uint32_t> content);
     PixelBuffer(const PixelBuffer&) = delete;
     PixelBuffer& operator=(const PixelBuffer&) = delete;
 
 private:
-    std::unique_ptr<uint32_t[]> storage;
+    std::vector<uint32_t> storage;
 };

@@ -105,7 +105,7 @@ int runPlayer(const PlayerSetup& setup)
     const std::string& dataDir = found.dir;
 
     // Everything the show reads must be there before any window opens.
-    const DataCheck check = checkDataDirectory(dataDir);
+    DataCheck check = checkDataDirectory(dataDir);
     for (const std::string& w : check.warnings)
         say(w + "; going on without it");
     if (!check.problems.empty()) {
@@ -134,7 +134,7 @@ int runPlayer(const PlayerSetup& setup)
     std::unique_ptr<Production> production;
     try {
         production = std::make_unique<Production>(dataDir, setup.tick, &audio);
-        buildShow(parseShow(embeddedShowText(), kEmbeddedShowName), *production);
+        buildShow(parseShow(embeddedShowText(), kEmbeddedShowName), *production, std::move(check.pictures));
     } catch (const std::exception& e) {
         return failure(setup, e.what());
     }

@@ -1,13 +1,13 @@
 #include "show/DataManifest.h"
 
-#include "gfx/ImageDecoder.h"
+#include "engine/ParallelFor.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <memory>
 #include <stdexcept>
 #include <system_error>
 
@@ -183,23 +183,46 @@ bool reportUnusable(const std::string& path, std::vector<std::string>& problems)
     return false;
 }
 
+// No file of the show comes near this (the decoder takes no larger picture);
+// a larger one is refused, not read into memory.
+constexpr uintmax_t kMaxFileBytes = uintmax_t(1) << 30;
+
+// Read in one go at the length the file has; one that grows meanwhile is read
+// to its end, or to kMaxFileBytes.
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::vector<std::string>& problems)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+    if (!file) {
         problems.push_back(path + ": cannot be read (" + std::strerror(errno) + ")");
         return false;
     }
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) {
+    const auto tooLarge = [&](uintmax_t size) {
+        problems.push_back(path + ": " + withThousands(size) + " bytes, too large for a file of the show");
+        return false;
+    };
+    std::error_code ec;
+    const uintmax_t length = std::filesystem::file_size(path, ec);
+    if (!ec && length > kMaxFileBytes)
+        return tooLarge(length);
+    bytes.resize(ec ? 65536 : size_t(length) + 1); // one byte more, to meet the end in the first read
+    size_t got = 0;
+    for (size_t n; (n = std::fread(bytes.data() + got, 1, bytes.size() - got, file.get())) > 0;) {
+        if ((got += n) > kMaxFileBytes)
+            return tooLarge(got);
+        if (got == bytes.size())
+            bytes.resize(bytes.size() * 2);
+    }
+    if (std::ferror(file.get())) {
         problems.push_back(path + ": read error");
         return false;
     }
+    bytes.resize(got);
     return true;
 }
 
+// A picture that passes is handed to `keep`, when given.
 void checkImage(const std::string& path, const uint8_t* data, size_t size, const DataPicture& need,
-                std::vector<std::string>& problems)
+                std::vector<std::string>& problems, DecodedImage* keep)
 {
     DecodedImage image;
     try {
@@ -211,6 +234,8 @@ void checkImage(const std::string& path, const uint8_t* data, size_t size, const
     if (image.width != need.width || image.height != need.height)
         problems.push_back(path + ": " + dimensions(image.width, image.height) + " pixels, needs exactly " +
                            dimensions(need.width, need.height));
+    else if (keep)
+        *keep = std::move(image);
 }
 
 void checkMapSize(const std::string& path, uintmax_t size, uint32_t bytes, std::vector<std::string>& problems)
@@ -299,7 +324,26 @@ bool isOptionalDataFile(const std::string& showPath)
     return showPath == kMusicFile || showPath == kDialogImageFiles[0] || showPath == kDialogImageFiles[1];
 }
 
-std::vector<std::string> checkDataFile(const std::string& dir, const std::string& showPath)
+namespace {
+
+std::vector<std::string> checkBytes(const std::string& showPath, const uint8_t* data, size_t size,
+                                    const std::string& path, DecodedImage* keep)
+{
+    std::vector<std::string> problems;
+    if (const DataPicture* picture = findPicture(showPath))
+        checkImage(path, data, size, *picture, problems, keep);
+    else if (isMapFile(showPath))
+        checkMapSize(path, size, mapBytes(showPath), problems);
+    else if (showPath == kMusicFile)
+        checkMusic(path, data, size, problems);
+    else if (showPath == kDialogImageFiles[0] || showPath == kDialogImageFiles[1])
+        checkDialogImage(path, data, size, problems);
+    else
+        problems.push_back(path + ": not a file the show reads");
+    return problems;
+}
+
+std::vector<std::string> checkFile(const std::string& dir, const std::string& showPath, DecodedImage* keep)
 {
     std::vector<std::string> problems;
     const std::string path = dataFilePath(dir, showPath);
@@ -321,25 +365,21 @@ std::vector<std::string> checkDataFile(const std::string& dir, const std::string
     }
     std::vector<uint8_t> bytes;
     if (readWholeFile(path, bytes, problems))
-        problems = checkDataBytes(showPath, bytes.data(), bytes.size(), path);
+        problems = checkBytes(showPath, bytes.data(), bytes.size(), path, keep);
     return problems;
+}
+
+} // namespace
+
+std::vector<std::string> checkDataFile(const std::string& dir, const std::string& showPath)
+{
+    return checkFile(dir, showPath, nullptr);
 }
 
 std::vector<std::string> checkDataBytes(const std::string& showPath, const uint8_t* data, size_t size,
                                         const std::string& path)
 {
-    std::vector<std::string> problems;
-    if (const DataPicture* picture = findPicture(showPath))
-        checkImage(path, data, size, *picture, problems);
-    else if (isMapFile(showPath))
-        checkMapSize(path, size, mapBytes(showPath), problems);
-    else if (showPath == kMusicFile)
-        checkMusic(path, data, size, problems);
-    else if (showPath == kDialogImageFiles[0] || showPath == kDialogImageFiles[1])
-        checkDialogImage(path, data, size, problems);
-    else
-        problems.push_back(path + ": not a file the show reads");
-    return problems;
+    return checkBytes(showPath, data, size, path, nullptr);
 }
 
 DataCheck checkDataDirectory(const std::string& dir)
@@ -349,10 +389,16 @@ DataCheck checkDataDirectory(const std::string& dir)
         check.problems.push_back(dir + ": missing, or not a directory");
         return check;
     }
-    for (const std::string& file : dataFiles()) {
-        std::vector<std::string>& list = isOptionalDataFile(file) ? check.warnings : check.problems;
-        for (std::string& p : checkDataFile(dir, file))
+    const std::vector<std::string> files = dataFiles();
+    std::vector<std::vector<std::string>> found(files.size());
+    std::vector<DecodedImage> decoded(files.size());
+    parallelFor(files.size(), [&](size_t i) { found[i] = checkFile(dir, files[i], &decoded[i]); });
+    for (size_t i = 0; i < files.size(); ++i) {
+        std::vector<std::string>& list = isOptionalDataFile(files[i]) ? check.warnings : check.problems;
+        for (std::string& p : found[i])
             list.push_back(std::move(p));
+        if (found[i].empty() && findPicture(files[i]))
+            check.pictures.emplace(files[i], std::move(decoded[i]));
     }
     return check;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/DataPath.h"
+#include "gfx/ImageDecoder.h"
 
 // Every file the show reads from its data directory, with what the show needs
 // of it, and the check that the player, the headless renderer and the asset
@@ -55,7 +56,11 @@ std::vector<std::string> checkDataBytes(const std::string& showPath, const uint8
 struct DataCheck {
     std::vector<std::string> problems; // the show cannot run
     std::vector<std::string> warnings; // optional files the show will go without
+    // Every picture that passed, decoded by the check, for buildShow to take
+    // so that none is decoded twice.
+    DecodedPictures pictures;
 };
 
-// The check of every file of dataFiles() under dir.
+// The check of every file of dataFiles() under dir, the files spread over the
+// machine's cores; the problems come in the order of dataFiles().
 DataCheck checkDataDirectory(const std::string& dir);

@@ -3,8 +3,10 @@
 #include <cctype>
 #include <charconv>
 #include <cstdlib>
+#include <optional>
 #include <set>
 
+#include "engine/ParallelFor.h"
 #include "engine/Production.h"
 
 ShowError::ShowError(const std::string& file, int line, int column, const std::string& message)
@@ -435,7 +437,7 @@ ShowScript parseShow(std::string_view text, const std::string& fileName)
     return Parser(text, fileName).run();
 }
 
-void buildShow(const ShowScript& show, Production& production)
+void buildShow(const ShowScript& show, Production& production, DecodedPictures decoded)
 {
     if (!production.images.empty() || !production.effects.empty() || !production.generators.empty())
         throw std::logic_error("buildShow needs an empty production");
@@ -443,12 +445,31 @@ void buildShow(const ShowScript& show, Production& production)
         throw ShowError(show.file, at.line, at.column, message);
     };
 
-    production.addBuffer("FrameBuffer");
-    for (const ShowImage& image : show.images) {
+    // The pictures not decoded yet are decoded over every core; all are then
+    // added in the show's order, so the first that fails is the one named.
+    const size_t count = show.images.size();
+    std::vector<std::optional<DecodedImage>> pictures(count);
+    for (size_t i = 0; i < count; ++i)
+        if (auto picture = decoded.extract(show.images[i].name)) // a picture listed twice is read again
+            pictures[i] = std::move(picture.mapped());
+    std::vector<std::string> failures(count);
+    parallelFor(count, [&](size_t i) {
+        if (pictures[i])
+            return;
         try {
-            production.loadImage(image.name.c_str());
+            pictures[i] = decodeImageFile(production.dataPath(show.images[i].name));
         } catch (const std::exception& e) {
-            fail(image.where, e.what());
+            failures[i] = e.what();
+        }
+    });
+    production.addBuffer("FrameBuffer");
+    for (size_t i = 0; i < count; ++i) {
+        if (!pictures[i])
+            fail(show.images[i].where, failures[i]);
+        try {
+            production.addImage(show.images[i].name, std::move(*pictures[i]));
+        } catch (const std::exception& e) {
+            fail(show.images[i].where, e.what());
         }
     }
     PixelBuffer* frame = production.frameBuffer();

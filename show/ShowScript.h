@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "gfx/ImageDecoder.h"
+
 class Production;
 
 // A show file's error, formatted "FILE:LINE:COLUMN: message".
@@ -57,10 +59,13 @@ struct ShowScript {
 ShowScript parseShow(std::string_view text, const std::string& fileName);
 
 // Makes every call of the show on a production that holds nothing yet: the
-// frame buffer, the pictures, then each effect and generator. On a ShowError
-// (unknown class or variable, a value of the wrong kind, a picture that does
-// not load) the production is half-built and must be discarded.
-void buildShow(const ShowScript& show, Production& production);
+// frame buffer, the pictures, then each effect and generator. A picture found
+// in `decoded` (as the data check leaves them, from the production's data
+// directory) is taken from there; the others are read and decoded over every
+// core. On a ShowError (unknown class or variable, a value of the wrong kind,
+// a picture that does not load) the production is half-built and must be
+// discarded.
+void buildShow(const ShowScript& show, Production& production, DecodedPictures decoded = {});
 
 // The show compiled into the programs.
 std::string_view embeddedShowText();

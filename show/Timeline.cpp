@@ -3,12 +3,13 @@
 #include <chrono>
 #include <stdexcept>
 
-Timeline::Timeline(const ShowScript& script, const std::string& dataDir, uint32_t fps) : rate(fps)
+Timeline::Timeline(const ShowScript& script, const std::string& dataDir, uint32_t fps, DecodedPictures decoded)
+    : rate(fps)
 {
     if (fps == 0)
         throw std::invalid_argument("the frame rate must be at least 1");
     show = std::make_unique<Production>(dataDir, [this] { return now; });
-    buildShow(script, *show);
+    buildShow(script, *show, std::move(decoded));
     show->clock->start();
 }
 

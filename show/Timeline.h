@@ -29,8 +29,9 @@ inline uint64_t frameCount(uint32_t fps)
 // time frameTimeMs(i), with no window, no sound and no key ever pressed.
 class Timeline {
 public:
-    // Builds the production from the show; throws ShowError or std::runtime_error.
-    Timeline(const ShowScript& show, const std::string& dataDir, uint32_t fps);
+    // Builds the production from the show, with the pictures already decoded
+    // from dataDir (buildShow); throws ShowError or std::runtime_error.
+    Timeline(const ShowScript& show, const std::string& dataDir, uint32_t fps, DecodedPictures decoded = {});
 
     // Renders the next frame; false (and nothing rendered) once the show has ended.
     // With `effectSeconds`, the time of the whole update is added to slot 0 and

@@ -108,6 +108,40 @@ TEST_F(DataDirectory, CompleteDirectoryPasses)
     EXPECT_TRUE(check.warnings.empty()) << check.warnings.front();
 }
 
+TEST_F(DataDirectory, HandsOnEveryPictureThatPassedDecoded)
+{
+    fs::remove(path("data/kvp.png"));
+    writePng(path("data/overlay.png"), 512, 383);
+    const DataCheck check = checkDataDirectory(dir);
+    EXPECT_EQ(check.problems.size(), 2u);
+    EXPECT_EQ(check.pictures.size(), kShowImageCount - 2);
+    for (const DataPicture& picture : kShowPictures) {
+        const auto found = check.pictures.find(picture.path);
+        if (found == check.pictures.end()) {
+            EXPECT_TRUE(picture.path == std::string("data/kvp.png") || picture.path == std::string("data/overlay.png"))
+                << picture.path;
+            continue;
+        }
+        const DecodedImage& image = found->second;
+        EXPECT_EQ(image.width, picture.width) << picture.path;
+        EXPECT_EQ(image.height, picture.height) << picture.path;
+        ASSERT_EQ(image.pixels.size(), size_t(picture.width) * picture.height) << picture.path;
+        EXPECT_EQ(image.pixels.back(), 0xff282828u) << picture.path;
+    }
+}
+
+TEST_F(DataDirectory, AFileTooLargeForAnyPictureIsRefusedUnread)
+{
+    // Sparse: takes no room on disk, and reading it would take a gigabyte.
+    fs::resize_file(path("data/white.png"), (uintmax_t(1) << 30) + 1);
+    fs::resize_file(path(kMusicFile), uintmax_t(3) << 30);
+    const DataCheck check = checkDataDirectory(dir);
+    EXPECT_EQ(check.problems, std::vector<std::string>{path("data/white.png") +
+                                                       ": 1,073,741,825 bytes, too large for a file of the show"});
+    EXPECT_EQ(check.warnings, std::vector<std::string>{path(kMusicFile) +
+                                                       ": 3,221,225,472 bytes, too large for a file of the show"});
+}
+
 TEST_F(DataDirectory, NamesADeletedATruncatedAndASmallerPicture)
 {
     fs::remove(path("data/kvp.png"));

@@ -142,10 +142,10 @@ struct BuildTest : ::testing::Test {
         writePng(dir.file("a.png"), 2, 2, std::vector<uint32_t>(4, 0xff00ff00));
         production = std::make_unique<Production>(dir.str(), [] { return 0u; });
     }
-    std::string buildError(const std::string& text)
+    std::string buildError(const std::string& text, DecodedPictures decoded = {})
     {
         try {
-            buildShow(parseShow(text, "t.show"), *production);
+            buildShow(parseShow(text, "t.show"), *production, std::move(decoded));
         } catch (const ShowError& e) {
             return e.what();
         }
@@ -189,6 +189,27 @@ TEST_F(BuildTest, BuildErrorsNameLineAndColumn)
     SetUp();
     const std::string missing = buildError("images {\n  \"data/gone.png\"\n}\n");
     EXPECT_EQ(missing.rfind("t.show:2:3: " + dir.file("gone.png"), 0), 0u) << missing;
+}
+
+TEST_F(BuildTest, TakesDecodedPicturesOnceAndReadsTheRest)
+{
+    DecodedPictures decoded;
+    decoded["data/a.png"] = {1, 1, {0x12345678}};
+    buildShow(parseShow("images {\n \"data/a.png\"\n \"data/a.png\"\n}\n", "t.show"), *production,
+              std::move(decoded));
+    ASSERT_EQ(production->images.size(), 3u);
+    EXPECT_EQ(production->images[1]->pixelCount, 1u);
+    EXPECT_EQ(production->images[1]->pixels[0], 0x12345678u) << "the decoded picture, not the file";
+    EXPECT_EQ(production->images[2]->pixelCount, 4u);
+    EXPECT_EQ(production->images[2]->pixels[0], 0xff00ff00u) << "listed twice: the second is read from the file";
+    SetUp();
+    // Decoded on several threads, the pictures still fail in the show's order.
+    const std::string first = buildError("images {\n \"data/a.png\"\n \"data/gone1.png\"\n \"data/gone2.png\"\n}\n");
+    EXPECT_EQ(first.rfind("t.show:3:2: " + dir.file("gone1.png"), 0), 0u) << first;
+    SetUp();
+    // Pixels that do not fill the size they claim would be read past their end.
+    EXPECT_EQ(buildError("images {\n \"data/a.png\"\n}\n", {{"data/a.png", {2, 2, {1, 2, 3}}}}),
+              "t.show:2:2: buffer \"data/a.png\" of 2 x 2 pixels given 3");
 }
 
 } // namespace

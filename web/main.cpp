@@ -31,6 +31,7 @@ std::unique_ptr<Production> player;
 std::unique_ptr<Timeline> timeline;
 std::unique_ptr<BenchRun> bench;
 std::string text; // what the last call that returns text returned
+DecodedPictures checked; // the pictures the data check decoded, for the show built next
 bool firstFrame = true;
 
 uint32_t pageMilliseconds()
@@ -68,7 +69,8 @@ EMSCRIPTEN_KEEPALIVE const char* sd_data_files()
 // "warning: ..." lines; empty when everything is there and usable.
 EMSCRIPTEN_KEEPALIVE const char* sd_check_data()
 {
-    const DataCheck check = checkDataDirectory(kDataDir);
+    DataCheck check = checkDataDirectory(kDataDir);
+    checked = std::move(check.pictures);
     text.clear();
     for (const std::string& p : check.problems)
         text += "problem: " + p + "\n";
@@ -80,7 +82,10 @@ EMSCRIPTEN_KEEPALIVE const char* sd_check_data()
 // The show on the exact timeline at fps frames per second, for the headless modes.
 EMSCRIPTEN_KEEPALIVE int sd_timeline(uint32_t fps)
 {
-    return guarded([fps] { timeline = std::make_unique<Timeline>(parseShow(embeddedShowText(), kEmbeddedShowName), kDataDir, fps); });
+    return guarded([fps] {
+        timeline = std::make_unique<Timeline>(parseShow(embeddedShowText(), kEmbeddedShowName), kDataDir, fps,
+                                              std::move(checked));
+    });
 }
 
 // Renders the next frame of the timeline: its time, or -1 once the show has ended.
@@ -118,7 +123,7 @@ EMSCRIPTEN_KEEPALIVE int sd_player_build()
 {
     return guarded([] {
         player = std::make_unique<Production>(kDataDir, pageMilliseconds, &audio);
-        buildShow(parseShow(embeddedShowText(), kEmbeddedShowName), *player);
+        buildShow(parseShow(embeddedShowText(), kEmbeddedShowName), *player, std::move(checked));
         setKeyQuery(&keys);
     });
 }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -86,6 +87,40 @@ TEST(FileFormats, BitmapsAndPngsDecodeToWhatWasDrawn)
     }
     EXPECT_EQ(encodeBmp24(c).size(), 54u + 128 * 128 * 3);
     fs::remove_all(dir);
+}
+
+TEST(FileFormats, PngEncodingsKeepEveryByteAndQuickFiltersEveryRowUp)
+{
+    Canvas c(37, 23); // odd sizes: rows are not a multiple of anything
+    for (int y = 0; y < c.height; ++y)
+        for (int x = 0; x < c.width; ++x)
+            c.over(x, y, hexColor(uint32_t(x * 7) << 16 | uint32_t(y * 11) << 8 | uint32_t((x * y) & 0xff)),
+                   float((x + y) % 5) / 4.0f);
+    for (int channels : {1, 3, 4})
+        for (PngEncoding encoding : {PngEncoding::Quick, PngEncoding::Tight}) {
+            const std::vector<uint8_t> png = encodePng(c, channels, false, encoding);
+            const std::vector<uint8_t> want = toBytes(c, channels, false);
+            const Rgba8 got = decodePng(png);
+            ASSERT_EQ(got.width * got.height, c.width * c.height);
+            for (size_t i = 0; i < want.size() / size_t(channels); ++i) {
+                const uint8_t* w = &want[i * size_t(channels)];
+                const uint8_t* g = &got.px[i * 4];
+                const std::vector<uint8_t> expected =
+                    channels == 1 ? std::vector<uint8_t>{w[0], w[0], w[0], 255}
+                                  : std::vector<uint8_t>{w[0], w[1], w[2], channels == 4 ? w[3] : uint8_t(255)};
+                ASSERT_EQ(std::vector<uint8_t>(g, g + 4), expected) << channels << " channels, pixel " << i;
+            }
+            if (encoding != PngEncoding::Quick)
+                continue;
+            // One IDAT right after the 8-byte signature and the 25-byte IHDR chunk.
+            const size_t idat = 33, length = size_t(png[idat]) << 24 | png[idat + 1] << 16 | png[idat + 2] << 8 | png[idat + 3];
+            const size_t stride = size_t(c.width) * size_t(channels) + 1;
+            std::vector<uint8_t> raw(stride * size_t(c.height));
+            uLongf rawSize = uLongf(raw.size());
+            ASSERT_EQ(uncompress(raw.data(), &rawSize, &png[idat + 8], uLong(length)), Z_OK);
+            for (int y = 0; y < c.height; ++y)
+                EXPECT_EQ(raw[size_t(y) * stride], 2) << "row " << y << ", " << channels << " channels";
+        }
 }
 
 TEST(Fonts, LetteringRendersAndAMissingFontNamesItsPackage)

@@ -4,9 +4,6 @@
 #include "gfx/ImageDecoder.h"
 #include "show/DataManifest.h"
 
-#include <zlib.h>
-
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -33,79 +30,6 @@ std::vector<uint8_t> readMap(const std::string& path, size_t bytes)
 std::string baseName(const std::string& path)
 {
     return path.substr(path.find_last_of('/') + 1);
-}
-
-void putBig32(std::vector<uint8_t>& o, uint32_t v)
-{
-    for (int shift = 24; shift >= 0; shift -= 8)
-        o.push_back(uint8_t(v >> shift));
-}
-
-void putChunk(std::vector<uint8_t>& o, const char* type, const std::vector<uint8_t>& data)
-{
-    putBig32(o, uint32_t(data.size()));
-    const size_t start = o.size();
-    o.insert(o.end(), type, type + 4);
-    o.insert(o.end(), data.begin(), data.end());
-    putBig32(o, uint32_t(crc32(0, &o[start], uInt(o.size() - start))));
-}
-
-// An RGB PNG through zlib at level 9, which packs the sheet far tighter than
-// the pack's encoder; each row takes the filter with the smallest residue.
-std::vector<uint8_t> encodeSheetPng(const Canvas& c)
-{
-    const std::vector<uint8_t> rgb = toBytes(c, 3, false);
-    const size_t stride = size_t(c.width) * 3;
-    std::vector<uint8_t> raw, best(stride), trial(stride);
-    const std::vector<uint8_t> zero(stride, 0);
-    for (int y = 0; y < c.height; ++y) {
-        const uint8_t* row = &rgb[size_t(y) * stride];
-        const uint8_t* up = y > 0 ? row - stride : zero.data();
-        long bestScore = -1;
-        uint8_t bestFilter = 0;
-        for (uint8_t filter = 0; filter < 5; ++filter) {
-            long score = 0;
-            for (size_t i = 0; i < stride; ++i) {
-                const int a = i >= 3 ? row[i - 3] : 0, b = up[i], cc = i >= 3 ? up[i - 3] : 0;
-                int predicted = 0;
-                switch (filter) {
-                case 1: predicted = a; break;
-                case 2: predicted = b; break;
-                case 3: predicted = (a + b) / 2; break;
-                case 4: {
-                    const int p = a + b - cc, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - cc);
-                    predicted = pa <= pb && pa <= pc ? a : pb <= pc ? b : cc;
-                    break;
-                }
-                default: break;
-                }
-                trial[i] = uint8_t(row[i] - predicted);
-                score += std::abs(int(int8_t(trial[i])));
-            }
-            if (bestScore < 0 || score < bestScore) {
-                bestScore = score;
-                bestFilter = filter;
-                best.swap(trial);
-            }
-        }
-        raw.push_back(bestFilter);
-        raw.insert(raw.end(), best.begin(), best.end());
-    }
-    uLongf packedSize = compressBound(uLong(raw.size()));
-    std::vector<uint8_t> packed(packedSize);
-    if (compress2(packed.data(), &packedSize, raw.data(), uLong(raw.size()), 9) != Z_OK)
-        throw std::runtime_error("zlib failed to compress the contact sheet");
-    packed.resize(packedSize);
-
-    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    std::vector<uint8_t> header;
-    putBig32(header, uint32_t(c.width));
-    putBig32(header, uint32_t(c.height));
-    header.insert(header.end(), {8, 2, 0, 0, 0}); // 8-bit RGB
-    putChunk(png, "IHDR", header);
-    putChunk(png, "IDAT", packed);
-    putChunk(png, "IEND", {});
-    return png;
 }
 
 } // namespace
@@ -193,7 +117,7 @@ void writeContactSheet(const std::string& title, const std::vector<SheetEntry>& 
     // visible at thumbnail size, and the sheet stays small enough to commit.
     for (float& v : sheet.px)
         v = std::round(clamp01(v) * 15.0f) / 15.0f;
-    const std::vector<uint8_t> png = encodeSheetPng(sheet);
+    const std::vector<uint8_t> png = encodePng(sheet, 3, false, PngEncoding::Tight);
     std::ofstream out(outPath, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
     out.close();

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <set>
 
 #include "Sheet.h"
@@ -19,7 +20,7 @@
 
 namespace {
 
-int frames(const RenderOptions& o)
+int frames(const RenderOptions& o, DecodedPictures pictures)
 {
     // Every requested time must be the time of some frame before the end.
     std::set<uint32_t> wanted;
@@ -41,7 +42,7 @@ int frames(const RenderOptions& o)
     if (!o.pngDir.empty())
         std::filesystem::create_directories(o.pngDir);
 
-    Timeline timeline(loadShow(o.showFile), o.dataDir, o.fps);
+    Timeline timeline(loadShow(o.showFile), o.dataDir, o.fps, std::move(pictures));
     const uint32_t last = *wanted.rbegin();
     while (timeline.renderNext()) {
         const uint32_t t = timeline.timeMs();
@@ -63,9 +64,9 @@ int frames(const RenderOptions& o)
     return 0;
 }
 
-int bench(const RenderOptions& o)
+int bench(const RenderOptions& o, DecodedPictures pictures)
 {
-    Timeline timeline(loadShow(""), o.dataDir, o.fps);
+    Timeline timeline(loadShow(""), o.dataDir, o.fps, std::move(pictures));
     BenchRun run(timeline);
     Progress progress("bench", frameCount(o.fps));
     const auto begin = std::chrono::steady_clock::now();
@@ -77,9 +78,9 @@ int bench(const RenderOptions& o)
     return 0;
 }
 
-int exportVideo(const RenderOptions& o)
+int exportVideo(const RenderOptions& o, DecodedPictures pictures)
 {
-    Timeline timeline(loadShow(""), o.dataDir, o.fps);
+    Timeline timeline(loadShow(""), o.dataDir, o.fps, std::move(pictures));
     VideoEncoder encoder(o.out, timeline.production().dataPath(kMusicFile), o.fps, o.scale);
     if (!encoder.warning.empty())
         std::fprintf(stderr, "softdemo-render: %s\n", encoder.warning.c_str());
@@ -94,10 +95,10 @@ int exportVideo(const RenderOptions& o)
     return 0;
 }
 
-int sheet(const RenderOptions& o)
+int sheet(const RenderOptions& o, DecodedPictures pictures)
 {
     const Fonts fonts;
-    Timeline timeline(loadShow(""), o.dataDir, o.fps);
+    Timeline timeline(loadShow(""), o.dataDir, o.fps, std::move(pictures));
     std::vector<SheetEntry> entries;
     uint32_t next = 0;
     std::vector<uint32_t> opaque(512 * 384);
@@ -123,18 +124,22 @@ int sheet(const RenderOptions& o)
     return 0;
 }
 
-// The data directory must hold everything the show reads before anything runs.
-bool dataIsUsable(const std::string& dir)
+// The data directory must hold everything the show reads before anything runs;
+// the pictures the check decoded go on to the show.
+std::optional<DecodedPictures> checkedPictures(const std::string& dir)
 {
     // The renderer reads neither the music nor the dialog pictures.
-    const std::vector<std::string> problems = checkDataDirectory(dir).problems;
+    DataCheck check = checkDataDirectory(dir);
+    const std::vector<std::string>& problems = check.problems;
     for (const std::string& p : problems)
         std::fprintf(stderr, "softdemo-render: %s\n", p.c_str());
     if (!problems.empty())
         std::fprintf(stderr, "softdemo-render: the data directory %s is not usable; generate it with "
                              "\"softdemo-assets --out %s\" (or any build, for the default data/)\n",
                      dir.c_str(), dir.c_str());
-    return problems.empty();
+    if (!problems.empty())
+        return std::nullopt;
+    return std::move(check.pictures);
 }
 
 } // namespace
@@ -160,15 +165,16 @@ int main(int argc, char** argv)
             std::fputs(classListing(Production(options.dataDir)).c_str(), stdout);
             return 0;
         }
-        if (!dataIsUsable(options.dataDir))
+        std::optional<DecodedPictures> pictures = checkedPictures(options.dataDir);
+        if (!pictures)
             return 1;
         if (options.command == "frames")
-            return frames(options);
+            return frames(options, std::move(*pictures));
         if (options.command == "bench")
-            return bench(options);
+            return bench(options, std::move(*pictures));
         if (options.command == "export")
-            return exportVideo(options);
-        return sheet(options);
+            return exportVideo(options, std::move(*pictures));
+        return sheet(options, std::move(*pictures));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "softdemo-render: %s\n", e.what());
         return 1;
