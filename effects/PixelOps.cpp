@@ -222,3 +222,28 @@ void expandCellsSse2(uint32_t* p, const uint8_t* cells, size_t count)
     expandCellsPortable(p + i, cells + i, count - i);
 }
 #endif
+
+const PixelOps& pixelOps(SimdLevel level)
+{
+    static const PixelOps forms[] = {
+        {addScaledPortable, subtractScaledPortable, blendByAlphaPortable, fillPixelsPortable, expandCellsPortable,
+         lookupPackedPortable},
+#ifdef __SSE2__
+        {addScaledSse2, subtractScaledSse2, blendByAlphaSse2, fillPixelsSse2, expandCellsSse2, lookupPackedSse2},
+#else
+        {},
+#endif
+#ifdef SOFTDEMO_AVX2_FORMS
+        {addScaledAvx2, subtractScaledAvx2, blendByAlphaAvx2, fillPixelsAvx2, expandCellsAvx2, lookupPackedAvx2},
+#else
+        {},
+#endif
+    };
+    return forms[int(level)];
+}
+
+const PixelOps& pixelOps()
+{
+    static const PixelOps& chosen = pixelOps(simdLevel());
+    return chosen;
+}

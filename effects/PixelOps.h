@@ -2,10 +2,12 @@
 #include <cstddef>
 #include <cstdint>
 
-// The packed-pixel loops behind the 2D effects, each in a portable version and,
-// where the compiler targets SSE2, a vector version that gives the same words.
-// The effects call the unsuffixed names; the SOFTDEMO_SIMD build option picks
-// which version those are, and tests hold the two against each other.
+#include "effects/Simd.h"
+
+// The packed-pixel loops behind the 2D effects, each in a portable form and
+// vector forms that give the same words (see Simd.h). The effects call the
+// unsuffixed names, which use the forms of simdLevel(); tests hold every form
+// against the portable one.
 
 // t[k] := t[k] + scale(s[k], alpha) (add) or t[k] - scale(s[k], alpha), byte by
 // byte, saturating; scale multiplies each colour channel by alpha / 256 and
@@ -35,56 +37,54 @@ void lookupPackedSse2(uint32_t* dst, const uint16_t* packed, size_t count, const
                       uint16_t offset, uint16_t mask, int shift);
 #endif
 
-#if defined(__SSE2__) && SOFTDEMO_SIMD
-inline void addScaled(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
-{
-    addScaledSse2(t, s, count, alpha);
-}
-inline void subtractScaled(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
-{
-    subtractScaledSse2(t, s, count, alpha);
-}
-inline void blendByAlpha(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
-{
-    blendByAlphaSse2(t, s, count, alpha);
-}
-inline void fillPixels(uint32_t* p, size_t count, uint32_t colour)
-{
-    fillPixelsSse2(p, count, colour);
-}
-inline void expandCells(uint32_t* p, const uint8_t* cells, size_t count)
-{
-    expandCellsSse2(p, cells, count);
-}
-inline void lookupPacked(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture, uint16_t offset,
-                         uint16_t mask, int shift)
-{
-    lookupPackedSse2(dst, packed, count, texture, offset, mask, shift);
-}
-#else
-inline void addScaled(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
-{
-    addScaledPortable(t, s, count, alpha);
-}
-inline void subtractScaled(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
-{
-    subtractScaledPortable(t, s, count, alpha);
-}
-inline void blendByAlpha(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
-{
-    blendByAlphaPortable(t, s, count, alpha);
-}
-inline void fillPixels(uint32_t* p, size_t count, uint32_t colour)
-{
-    fillPixelsPortable(p, count, colour);
-}
-inline void expandCells(uint32_t* p, const uint8_t* cells, size_t count)
-{
-    expandCellsPortable(p, cells, count);
-}
-inline void lookupPacked(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture, uint16_t offset,
-                         uint16_t mask, int shift)
-{
-    lookupPackedPortable(dst, packed, count, texture, offset, mask, shift);
-}
+#ifdef SOFTDEMO_AVX2_FORMS
+void addScaledAvx2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
+void subtractScaledAvx2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
+void blendByAlphaAvx2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
+void fillPixelsAvx2(uint32_t* p, size_t count, uint32_t colour);
+void expandCellsAvx2(uint32_t* p, const uint8_t* cells, size_t count);
+void lookupPackedAvx2(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture,
+                      uint16_t offset, uint16_t mask, int shift);
 #endif
+
+// One form of every loop.
+struct PixelOps {
+    void (*addScaled)(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
+    void (*subtractScaled)(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
+    void (*blendByAlpha)(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
+    void (*fillPixels)(uint32_t* p, size_t count, uint32_t colour);
+    void (*expandCells)(uint32_t* p, const uint8_t* cells, size_t count);
+    void (*lookupPacked)(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture,
+                         uint16_t offset, uint16_t mask, int shift);
+};
+
+// The forms of a level, which must be built in.
+const PixelOps& pixelOps(SimdLevel level);
+// The forms of simdLevel().
+const PixelOps& pixelOps();
+
+inline void addScaled(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
+{
+    pixelOps().addScaled(t, s, count, alpha);
+}
+inline void subtractScaled(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
+{
+    pixelOps().subtractScaled(t, s, count, alpha);
+}
+inline void blendByAlpha(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
+{
+    pixelOps().blendByAlpha(t, s, count, alpha);
+}
+inline void fillPixels(uint32_t* p, size_t count, uint32_t colour)
+{
+    pixelOps().fillPixels(p, count, colour);
+}
+inline void expandCells(uint32_t* p, const uint8_t* cells, size_t count)
+{
+    pixelOps().expandCells(p, cells, count);
+}
+inline void lookupPacked(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture, uint16_t offset,
+                         uint16_t mask, int shift)
+{
+    pixelOps().lookupPacked(dst, packed, count, texture, offset, mask, shift);
+}

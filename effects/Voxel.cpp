@@ -1,10 +1,10 @@
 #include "effects/Voxel.h"
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "effects/MapFile.h"
+#include "engine/Workers.h"
 #include "params/Truncate.h"
 
 Voxel::Voxel(const std::string& dataDir)
@@ -44,8 +44,13 @@ Voxel::Voxel(const std::string& dataDir)
 
 void Voxel::draw()
 {
+    drawInOneBand();
+}
+
+DrawPlan Voxel::beginDraw(Workers& workers)
+{
     if (flag == 0 || !pixelRef || pixelRef->width != kWidth || pixelRef->height != kHeight)
-        return;
+        return {DrawPlan::Nothing};
     // Only the low 8 bits of u, v and -F matter: the map wraps every 256 cells.
     const uint8_t u = uint8_t(truncToInt32((xAxisBase * xAxisScale + xAxisOffset) * xAxisGain));
     const uint8_t v = uint8_t(truncToInt32((yAxisBase * yAxisScale + yAxisOffset) * yAxisGain));
@@ -53,39 +58,66 @@ void Voxel::draw()
     const uint8_t E = uint8_t(0u - uint32_t(F));
     const uint8_t mapX = uint8_t(offsetX + u);
     const uint8_t mapY = uint8_t(E + offsetY + v);
+    // Columns are independent; groups of 16 keep the map cells that
+    // neighbouring columns share in cache.
+    constexpr uint32_t kGroup = 16;
+    auto group = [&](uint32_t i) { drawColumns(i * kGroup, (i + 1) * kGroup, mapX, mapY); };
+    workers.run(kWidth / kGroup, group);
+    return {DrawPlan::Rows};
+}
 
-    // Steps outer, columns inner: every column samples the same map row at a
-    // given step, so the rows in use stay in cache and neighbouring columns
-    // fill neighbouring pixels. Columns are independent, so the picture is the
-    // same as marching one column at a time. Spans are drawn into `canvas`,
-    // whose rows are a little longer than the target's: in rows of 512 words
-    // the pixels of a column fall into few cache sets and evict each other
-    // (measured: a fifth faster).
-    uint32_t* const picture = canvas.get();
-    uint16_t yTop[kWidth];
-    std::fill_n(yTop, kWidth, uint16_t(kHeight - 1));
-    for (int K = 0; K < kSteps; ++K) {
-        const int row = uint8_t(mapY - K) * 256;
-        const uint8_t* heights = heightMap.get() + row;
-        const uint32_t* colours = shaded.get() + row;
-        const uint16_t* rows = projected.get() + K * 256;
-        int ox = -256 * K; // (n - 256) * K
-        for (int n = 0; n < kWidth; ++n, ox += K) {
+namespace {
+
+// Words y ... top of a column (y <= top) become p, eight at a time from the
+// top down: the last group may reach up to 7 words below y, which are still
+// to be drawn (or the column's padding), and later writes replace them.
+inline void fillDown(uint32_t* column, int y, int top, uint32_t p)
+{
+    for (int k = top - 7;; k -= 8) {
+        for (int j = 0; j < 8; ++j)
+            column[k + j] = p;
+        if (k <= y)
+            break;
+    }
+}
+
+} // namespace
+
+void Voxel::drawColumns(uint32_t first, uint32_t end, uint8_t mapX, uint8_t mapY)
+{
+    // Each column is marched outwards, and filled upwards from the last
+    // filled row, so nearer terrain hides farther terrain.
+    for (uint32_t n = first; n < end; ++n) {
+        uint32_t* column = canvas.get() + n * kColumnStride + kColumnPad;
+        int top = kHeight - 1;
+        const int step = int(n) - 256;
+        int ox = 0; // (n - 256) * K
+        for (int K = 0; K < kSteps; ++K, ox += step) {
+            const int row = uint8_t(mapY - K) * 256;
             const uint8_t mx = uint8_t((ox >> 8) + mapX); // arithmetic shift: rounds down
-            const uint32_t s = rows[heights[mx]];
-            if (s < yTop[n]) {
-                const uint32_t p = colours[mx];
-                for (uint32_t y = yTop[n]; y > s; --y)
-                    picture[y * kCanvasWidth + n] = p;
-                yTop[n] = uint16_t(s);
+            const int s = projected[K * 256 + heightMap[row + mx]];
+            if (s < top) {
+                fillDown(column, s + 1, top, shaded[row + mx]);
+                top = s;
             }
         }
+        // Every word below the top was written; the rest keeps the clear's black.
+        fillDown(column, 0, top, 0);
     }
-    // Every pixel below a column's top was written exactly once; the rest
-    // keeps the clear's black.
-    for (int n = 0; n < kWidth; ++n)
-        for (int y = 0; y <= yTop[n]; ++y)
-            picture[y * kCanvasWidth + n] = 0;
-    for (int y = 0; y < kHeight; ++y)
-        std::memcpy(pixelRef->pixels + y * kWidth, picture + y * kCanvasWidth, kWidth * sizeof(uint32_t));
+}
+
+// The canvas' columns turned into rows, sixteen words of a column at a time.
+void Voxel::drawRows(uint32_t first, uint32_t end)
+{
+    end = std::min<uint32_t>(end, kHeight);
+    const uint32_t* columns = canvas.get() + kColumnPad;
+    uint32_t* rows = pixelRef->pixels;
+    for (uint32_t y0 = first; y0 < end; y0 += 16) {
+        const uint32_t y1 = std::min(end, y0 + 16);
+        for (uint32_t n = 0; n < kWidth; ++n) {
+            const uint32_t* from = columns + n * kColumnStride;
+            for (uint32_t y = y0; y < y1; ++y)
+                rows[y * kWidth + n] = from[y];
+        }
+    }
 }

@@ -21,7 +21,8 @@ inline uint32_t frameTimeMs(uint64_t frame, uint32_t fps)
 class Timeline {
 public:
     // Builds the production from the show; throws ShowError or std::runtime_error.
-    Timeline(const ShowScript& show, const std::string& dataDir, uint32_t fps);
+    // `threads` share the drawing of each frame.
+    Timeline(const ShowScript& show, const std::string& dataDir, uint32_t fps, unsigned threads = 1);
 
     // Renders the next frame; false (and nothing rendered) once the show has ended.
     // With `effectSeconds`, the time of the whole update is added to slot 0 and

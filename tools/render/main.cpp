@@ -14,6 +14,8 @@
 
 #include "Sheet.h"
 #include "effects/CAExp.h"
+#include "effects/Simd.h"
+#include "engine/Workers.h"
 #include "show/DataManifest.h"
 #include "show/Timeline.h"
 #include "tools/common/Progress.h"
@@ -41,6 +43,11 @@ ShowScript loadShow(const std::string& file)
     std::stringstream text;
     text << in.rdbuf();
     return parseShow(text.str(), file);
+}
+
+unsigned threadsOf(const RenderOptions& o)
+{
+    return o.threads ? o.threads : Workers::hardwareThreads();
 }
 
 void writeFramePng(const PixelBuffer& frame, const std::string& path)
@@ -77,7 +84,7 @@ int frames(const RenderOptions& o)
     if (!o.pngDir.empty())
         std::filesystem::create_directories(o.pngDir);
 
-    Timeline timeline(loadShow(o.showFile), o.dataDir, o.fps);
+    Timeline timeline(loadShow(o.showFile), o.dataDir, o.fps, threadsOf(o));
     const uint32_t last = *wanted.rbegin();
     while (timeline.renderNext()) {
         const uint32_t t = timeline.timeMs();
@@ -102,7 +109,7 @@ int frames(const RenderOptions& o)
 int bench(const RenderOptions& o)
 {
     using Clock = std::chrono::steady_clock;
-    Timeline timeline(loadShow(""), o.dataDir, o.fps);
+    Timeline timeline(loadShow(""), o.dataDir, o.fps, threadsOf(o));
     const uint64_t total = frameCount(o.fps);
     std::vector<double> seconds;
     std::vector<double> frameMs;
@@ -182,10 +189,11 @@ int bench(const RenderOptions& o)
                     "\"medianFrameMs\": %.3f, \"worstFrameMs\": %.3f, \"worstFrameAtMs\": %u, "
                     "\"worstOtherFrameMs\": %.3f, \"worstOtherFrameAtMs\": %u, "
                     "\"worstCAExpFrameMs\": %.3f, \"worstCAExpFrameAtMs\": %u, "
-                    "\"otherFramesOver1Ms\": %zu, \"CAExpFramesOver2_5Ms\": %zu, \"shares\": {",
+                    "\"otherFramesOver1Ms\": %zu, \"CAExpFramesOver2_5Ms\": %zu, \"threads\": %u, "
+                    "\"simd\": \"%s\", \"shares\": {",
                     frameMs.size(), o.fps, wall, fps, median, frameMs[worst], worstAt, msOf(worstOther),
                     atOf(worstOther), msOf(worstAutomaton), atOf(worstAutomaton), otherOver1ms,
-                    automatonOver2_5ms);
+                    automatonOver2_5ms, timeline.production().threads(), simdName(simdLevel()));
         for (size_t i = 0; i < shares.size(); ++i)
             std::printf("%s\"%s\": %.4f", i ? ", " : "", shares[i].first.c_str(), shares[i].second / measured);
         std::printf("}, \"slowestSeconds\": [");
@@ -196,6 +204,8 @@ int bench(const RenderOptions& o)
         return 0;
     }
     std::printf("frames:      %zu on the %u fps timeline\n", frameMs.size(), o.fps);
+    std::printf("drawn with:  %u thread%s, %s vector loops\n", timeline.production().threads(),
+                timeline.production().threads() == 1 ? "" : "s", simdName(simdLevel()));
     std::printf("speed:       %.1f frames per second (%.2f s in all)\n", fps, wall);
     std::printf("frame time:  median %.3f ms, worst %.3f ms (the frame at %u ms)\n", median, frameMs[worst], worstAt);
     if (worstOther < frameMs.size())
@@ -217,7 +227,7 @@ int bench(const RenderOptions& o)
 
 int exportVideo(const RenderOptions& o)
 {
-    Timeline timeline(loadShow(""), o.dataDir, o.fps);
+    Timeline timeline(loadShow(""), o.dataDir, o.fps, threadsOf(o));
     VideoEncoder encoder(o.out, timeline.production().dataPath("data/fried.mp3"), o.fps, o.scale);
     Progress progress("export", frameCount(o.fps));
     while (timeline.renderNext()) {
@@ -233,7 +243,7 @@ int exportVideo(const RenderOptions& o)
 int sheet(const RenderOptions& o)
 {
     const Fonts fonts;
-    Timeline timeline(loadShow(""), o.dataDir, o.fps);
+    Timeline timeline(loadShow(""), o.dataDir, o.fps, threadsOf(o));
     std::vector<SheetEntry> entries;
     uint32_t next = 0;
     std::vector<uint32_t> opaque(512 * 384);
@@ -289,6 +299,7 @@ int main(int argc, char** argv)
         return options.help ? 0 : 2;
     }
     try {
+        simdLevel(); // a bad SOFTDEMO_SIMD stops here, before any work
         if (!dataIsUsable(options.dataDir))
             return 1;
         if (options.command == "frames")

@@ -1,0 +1,100 @@
+#include "engine/Workers.h"
+
+namespace {
+
+// A frame runs a few jobs a few microseconds apart: threads spin this many
+// times before they sleep, which saves a wake-up per job.
+constexpr int kSpins = 4000;
+
+inline void relax()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+} // namespace
+
+Workers::Workers(unsigned threads)
+{
+    for (unsigned i = 1; i < threads; ++i)
+        pool.emplace_back([this] { work(); });
+}
+
+Workers::~Workers()
+{
+    {
+        std::lock_guard<std::mutex> g(lock);
+        stopping.store(true, std::memory_order_release);
+        job.fetch_add(1, std::memory_order_release);
+    }
+    wake.notify_all();
+    for (std::thread& t : pool)
+        t.join();
+}
+
+unsigned Workers::hardwareThreads()
+{
+    const unsigned n = std::thread::hardware_concurrency();
+    return n ? n : 1;
+}
+
+void Workers::dispatch(uint32_t tasks, Call function, void* argument)
+{
+    const uint32_t number = job.load(std::memory_order_relaxed) + 1;
+    call.store(function, std::memory_order_relaxed);
+    context.store(argument, std::memory_order_relaxed);
+    count.store(tasks, std::memory_order_relaxed);
+    completed.store(0, std::memory_order_relaxed);
+    cursor.store(uint64_t(number) << 32, std::memory_order_release);
+    {
+        std::lock_guard<std::mutex> g(lock);
+        job.store(number, std::memory_order_release);
+    }
+    wake.notify_all();
+    takeTasks(number);
+    for (int i = 0; i < kSpins && completed.load(std::memory_order_acquire) != tasks; ++i)
+        relax();
+    if (completed.load(std::memory_order_acquire) != tasks) {
+        std::unique_lock<std::mutex> g(lock);
+        done.wait(g, [&] { return completed.load(std::memory_order_acquire) == tasks; });
+    }
+}
+
+void Workers::takeTasks(uint32_t number)
+{
+    for (;;) {
+        uint64_t c = cursor.load(std::memory_order_acquire);
+        const uint32_t tasks = count.load(std::memory_order_relaxed);
+        if (uint32_t(c >> 32) != number || uint32_t(c) >= tasks)
+            return;
+        // Call and context are those of job `number` for as long as one of
+        // its tasks is unclaimed, which the exchange proves.
+        const Call function = call.load(std::memory_order_relaxed);
+        void* argument = context.load(std::memory_order_relaxed);
+        if (!cursor.compare_exchange_weak(c, c + 1, std::memory_order_acq_rel))
+            continue;
+        function(argument, uint32_t(c));
+        if (completed.fetch_add(1, std::memory_order_acq_rel) + 1 == tasks) {
+            std::lock_guard<std::mutex> g(lock);
+            done.notify_all();
+        }
+    }
+}
+
+void Workers::work()
+{
+    uint32_t seen = 0;
+    for (;;) {
+        for (int i = 0; i < kSpins && job.load(std::memory_order_acquire) == seen; ++i)
+            relax();
+        if (job.load(std::memory_order_acquire) == seen) {
+            std::unique_lock<std::mutex> g(lock);
+            wake.wait(g, [&] { return job.load(std::memory_order_acquire) != seen; });
+        }
+        if (stopping.load(std::memory_order_acquire))
+            return;
+        seen = job.load(std::memory_order_acquire);
+        takeTasks(seen);
+    }
+}
