@@ -26,6 +26,9 @@ void expandCellsPortable(uint32_t* p, const uint8_t* cells, size_t count);
 // masked by the high and low bytes of mask, and shift = 8 - b (0 <= b <= 8).
 void lookupPackedPortable(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture,
                           uint16_t offset, uint16_t mask, int shift);
+// rows[y × rowStride + n] := columns[n × columnStride + y] for n < width, y < height.
+void columnsToRowsPortable(uint32_t* rows, size_t rowStride, const uint32_t* columns, size_t columnStride,
+                           size_t width, size_t height);
 
 #ifdef __SSE2__
 void addScaledSse2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
@@ -35,6 +38,8 @@ void fillPixelsSse2(uint32_t* p, size_t count, uint32_t colour);
 void expandCellsSse2(uint32_t* p, const uint8_t* cells, size_t count);
 void lookupPackedSse2(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture,
                       uint16_t offset, uint16_t mask, int shift);
+void columnsToRowsSse2(uint32_t* rows, size_t rowStride, const uint32_t* columns, size_t columnStride,
+                       size_t width, size_t height);
 #endif
 
 #ifdef SOFTDEMO_AVX2_FORMS
@@ -45,6 +50,8 @@ void fillPixelsAvx2(uint32_t* p, size_t count, uint32_t colour);
 void expandCellsAvx2(uint32_t* p, const uint8_t* cells, size_t count);
 void lookupPackedAvx2(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture,
                       uint16_t offset, uint16_t mask, int shift);
+void columnsToRowsAvx2(uint32_t* rows, size_t rowStride, const uint32_t* columns, size_t columnStride,
+                       size_t width, size_t height);
 #endif
 
 // One form of every loop.
@@ -56,6 +63,8 @@ struct PixelOps {
     void (*expandCells)(uint32_t* p, const uint8_t* cells, size_t count);
     void (*lookupPacked)(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture,
                          uint16_t offset, uint16_t mask, int shift);
+    void (*columnsToRows)(uint32_t* rows, size_t rowStride, const uint32_t* columns, size_t columnStride,
+                          size_t width, size_t height);
 };
 
 // The forms of a level, which must be built in.
@@ -87,4 +96,9 @@ inline void lookupPacked(uint32_t* dst, const uint16_t* packed, size_t count, co
                          uint16_t mask, int shift)
 {
     pixelOps().lookupPacked(dst, packed, count, texture, offset, mask, shift);
+}
+inline void columnsToRows(uint32_t* rows, size_t rowStride, const uint32_t* columns, size_t columnStride,
+                          size_t width, size_t height)
+{
+    pixelOps().columnsToRows(rows, rowStride, columns, columnStride, width, height);
 }

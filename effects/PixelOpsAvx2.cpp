@@ -6,6 +6,8 @@
 #ifdef SOFTDEMO_AVX2_FORMS
 #include <immintrin.h>
 
+#include <algorithm>
+
 namespace {
 
 SOFTDEMO_AVX2 inline __m256i load(const uint32_t* p)
@@ -16,6 +18,17 @@ SOFTDEMO_AVX2 inline __m256i load(const uint32_t* p)
 SOFTDEMO_AVX2 inline void store(uint32_t* p, __m256i v)
 {
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
+}
+
+// The last count < 8 pixels through a full vector of `op`, by way of copies.
+SOFTDEMO_AVX2 void throughCopies(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha,
+                                 void (*op)(uint32_t*, const uint32_t*, size_t, uint8_t))
+{
+    uint32_t tt[8] = {}, ss[8] = {};
+    std::copy_n(s, count, ss);
+    std::copy_n(t, count, tt);
+    op(tt, ss, 8, alpha);
+    std::copy_n(tt, count, t);
 }
 
 // Reads s before it writes t, eight pixels at a time, so a source that starts
@@ -47,10 +60,8 @@ SOFTDEMO_AVX2 void addOrSubtract(uint32_t* t, const uint32_t* s, size_t count, u
             store(t + k, Add ? _mm256_adds_epu8(d, scaled) : _mm256_subs_epu8(d, scaled));
         }
     }
-    if (Add)
-        addScaledPortable(t + k, s + k, count - k, alpha);
-    else
-        subtractScaledPortable(t + k, s + k, count - k, alpha);
+    if (k < count)
+        throughCopies(t + k, s + k, count - k, alpha, addOrSubtract<Add>);
 }
 
 // d * 255 + (s - d) * weight, over 256, per 16-bit lane (see the SSE2 form).
@@ -97,7 +108,8 @@ SOFTDEMO_AVX2 void blendByAlphaAvx2(uint32_t* t, const uint32_t* s, size_t count
             store(t + k, _mm256_and_si256(_mm256_packus_epi16(lo, hi), colour));
         }
     }
-    blendByAlphaPortable(t + k, s + k, count - k, alpha);
+    if (k < count)
+        throughCopies(t + k, s + k, count - k, alpha, blendByAlphaAvx2);
 }
 
 SOFTDEMO_AVX2 void fillPixelsAvx2(uint32_t* p, size_t count, uint32_t colour)
@@ -150,6 +162,39 @@ SOFTDEMO_AVX2 void lookupPackedAvx2(uint32_t* dst, const uint16_t* packed, size_
         store(dst + k + 8, _mm256_i32gather_epi32(base, high, 4));
     }
     lookupPackedPortable(dst + k, packed + k, count - k, texture, offset, mask, shift);
+}
+
+SOFTDEMO_AVX2 void columnsToRowsAvx2(uint32_t* rows, size_t rowStride, const uint32_t* columns, size_t columnStride,
+                                     size_t width, size_t height)
+{
+    // Blocks of 8 x 8: pairs, then quadruples within 128-bit lanes, then the
+    // lanes' halves swapped.
+    const size_t blockWidth = width & ~size_t(7), blockHeight = height & ~size_t(7);
+    for (size_t y = 0; y < blockHeight; y += 8)
+        for (size_t n = 0; n < blockWidth; n += 8) {
+            const uint32_t* c = columns + n * columnStride + y;
+            __m256i t[8], u[8];
+            for (int i = 0; i < 8; i += 2) {
+                const __m256i a = load(c + i * columnStride), b = load(c + (i + 1) * columnStride);
+                t[i] = _mm256_unpacklo_epi32(a, b);
+                t[i + 1] = _mm256_unpackhi_epi32(a, b);
+            }
+            for (int i = 0; i < 8; i += 4) {
+                u[i] = _mm256_unpacklo_epi64(t[i], t[i + 2]);
+                u[i + 1] = _mm256_unpackhi_epi64(t[i], t[i + 2]);
+                u[i + 2] = _mm256_unpacklo_epi64(t[i + 1], t[i + 3]);
+                u[i + 3] = _mm256_unpackhi_epi64(t[i + 1], t[i + 3]);
+            }
+            uint32_t* r = rows + y * rowStride + n;
+            for (int i = 0; i < 4; ++i) {
+                store(r + i * rowStride, _mm256_permute2x128_si256(u[i], u[i + 4], 0x20));
+                store(r + (i + 4) * rowStride, _mm256_permute2x128_si256(u[i], u[i + 4], 0x31));
+            }
+        }
+    columnsToRowsPortable(rows + blockWidth, rowStride, columns + blockWidth * columnStride, columnStride,
+                          width - blockWidth, height);
+    columnsToRowsPortable(rows + blockHeight * rowStride, rowStride, columns + blockHeight, columnStride, blockWidth,
+                          height - blockHeight);
 }
 
 #endif
