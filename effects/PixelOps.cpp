@@ -132,6 +132,8 @@ void columnsToRowsPortable(uint32_t* rows, size_t rowStride, const uint32_t* col
 }
 
 #ifdef __SSE2__
+namespace {
+
 void columnsToRowsSse2(uint32_t* rows, size_t rowStride, const uint32_t* columns, size_t columnStride,
                        size_t width, size_t height)
 {
@@ -253,6 +255,8 @@ void expandCellsSse2(uint32_t* p, const uint8_t* cells, size_t count)
     }
     expandCellsPortable(p + i, cells + i, count - i);
 }
+
+} // namespace
 #endif
 
 const PixelOps& pixelOps(SimdLevel level)
@@ -266,13 +270,12 @@ const PixelOps& pixelOps(SimdLevel level)
 #else
         {},
 #endif
-#ifdef SOFTDEMO_AVX2_FORMS
-        {addScaledAvx2, subtractScaledAvx2, blendByAlphaAvx2, fillPixelsAvx2, expandCellsAvx2, lookupPackedAvx2,
-         columnsToRowsAvx2},
-#else
-        {},
-#endif
+        {}, // AVX2: below
     };
+#ifdef SOFTDEMO_AVX2_FORMS
+    if (level == SimdLevel::Avx2)
+        return avx2PixelOps();
+#endif
     return forms[int(level)];
 }
 

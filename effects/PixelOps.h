@@ -30,30 +30,6 @@ void lookupPackedPortable(uint32_t* dst, const uint16_t* packed, size_t count, c
 void columnsToRowsPortable(uint32_t* rows, size_t rowStride, const uint32_t* columns, size_t columnStride,
                            size_t width, size_t height);
 
-#ifdef __SSE2__
-void addScaledSse2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
-void subtractScaledSse2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
-void blendByAlphaSse2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
-void fillPixelsSse2(uint32_t* p, size_t count, uint32_t colour);
-void expandCellsSse2(uint32_t* p, const uint8_t* cells, size_t count);
-void lookupPackedSse2(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture,
-                      uint16_t offset, uint16_t mask, int shift);
-void columnsToRowsSse2(uint32_t* rows, size_t rowStride, const uint32_t* columns, size_t columnStride,
-                       size_t width, size_t height);
-#endif
-
-#ifdef SOFTDEMO_AVX2_FORMS
-void addScaledAvx2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
-void subtractScaledAvx2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
-void blendByAlphaAvx2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
-void fillPixelsAvx2(uint32_t* p, size_t count, uint32_t colour);
-void expandCellsAvx2(uint32_t* p, const uint8_t* cells, size_t count);
-void lookupPackedAvx2(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture,
-                      uint16_t offset, uint16_t mask, int shift);
-void columnsToRowsAvx2(uint32_t* rows, size_t rowStride, const uint32_t* columns, size_t columnStride,
-                       size_t width, size_t height);
-#endif
-
 // One form of every loop.
 struct PixelOps {
     void (*addScaled)(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
@@ -69,6 +45,9 @@ struct PixelOps {
 
 // The forms of a level, which must be built in.
 const PixelOps& pixelOps(SimdLevel level);
+#ifdef SOFTDEMO_AVX2_FORMS
+const PixelOps& avx2PixelOps(); // in PixelOpsAvx2.cpp, the one file with AVX2 code
+#endif
 // The forms of simdLevel().
 const PixelOps& pixelOps();
 

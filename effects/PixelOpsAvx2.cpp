@@ -20,6 +20,8 @@ SOFTDEMO_AVX2 inline void store(uint32_t* p, __m256i v)
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
 }
 
+SOFTDEMO_AVX2 void blendByAlphaAvx2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
+
 // The last count < 8 pixels through a full vector of `op`, by way of copies.
 SOFTDEMO_AVX2 void throughCopies(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha,
                                  void (*op)(uint32_t*, const uint32_t*, size_t, uint8_t))
@@ -70,8 +72,6 @@ SOFTDEMO_AVX2 inline __m256i mix(__m256i sc, __m256i dc, __m256i weight)
     const __m256i d255 = _mm256_sub_epi16(_mm256_slli_epi16(dc, 8), dc);
     return _mm256_srli_epi16(_mm256_add_epi16(d255, _mm256_mullo_epi16(_mm256_sub_epi16(sc, dc), weight)), 8);
 }
-
-} // namespace
 
 SOFTDEMO_AVX2 void addScaledAvx2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
 {
@@ -195,6 +195,15 @@ SOFTDEMO_AVX2 void columnsToRowsAvx2(uint32_t* rows, size_t rowStride, const uin
                           width - blockWidth, height);
     columnsToRowsPortable(rows + blockHeight * rowStride, rowStride, columns + blockHeight, columnStride, blockWidth,
                           height - blockHeight);
+}
+
+} // namespace
+
+const PixelOps& avx2PixelOps()
+{
+    static const PixelOps forms = {addScaledAvx2, subtractScaledAvx2, blendByAlphaAvx2, fillPixelsAvx2,
+                                   expandCellsAvx2, lookupPackedAvx2, columnsToRowsAvx2};
+    return forms;
 }
 
 #endif
