@@ -2,15 +2,27 @@
 
 namespace {
 
-// A frame runs a few jobs a few microseconds apart: threads spin this many
-// times before they sleep, which saves a wake-up per job.
-constexpr int kSpins = 4000;
+// A frame runs a few jobs a few microseconds apart: threads wait a little
+// before they sleep, which saves a wake-up per job. Past the first rounds they
+// give way, so that on a busy machine (or with more threads than cores) the
+// thread with the work gets the core.
+constexpr int kSpins = 64, kWaits = 256;
 
-inline void relax()
+// Waits for done() a while; false if it has not come.
+template <class Done>
+bool waitBriefly(Done done)
 {
+    for (int i = 0; i < kWaits; ++i) {
+        if (done())
+            return true;
+        if (i < kSpins) {
 #if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
+            __builtin_ia32_pause();
 #endif
+        } else
+            std::this_thread::yield();
+    }
+    return done();
 }
 
 } // namespace
@@ -53,9 +65,7 @@ void Workers::dispatch(uint32_t tasks, Call function, void* argument)
     }
     wake.notify_all();
     takeTasks(number);
-    for (int i = 0; i < kSpins && completed.load(std::memory_order_acquire) != tasks; ++i)
-        relax();
-    if (completed.load(std::memory_order_acquire) != tasks) {
+    if (!waitBriefly([&] { return completed.load(std::memory_order_acquire) == tasks; })) {
         std::unique_lock<std::mutex> g(lock);
         done.wait(g, [&] { return completed.load(std::memory_order_acquire) == tasks; });
     }
@@ -86,9 +96,7 @@ void Workers::work()
 {
     uint32_t seen = 0;
     for (;;) {
-        for (int i = 0; i < kSpins && job.load(std::memory_order_acquire) == seen; ++i)
-            relax();
-        if (job.load(std::memory_order_acquire) == seen) {
+        if (!waitBriefly([&] { return job.load(std::memory_order_acquire) != seen; })) {
             std::unique_lock<std::mutex> g(lock);
             wake.wait(g, [&] { return job.load(std::memory_order_acquire) != seen; });
         }
