@@ -190,12 +190,11 @@ void subtractScaledSse2(uint32_t* t, const uint32_t* s, size_t count, uint8_t al
 
 void blendByAlphaSse2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
 {
-    const __m128i colour = _mm_set1_epi32(0x00ffffff);
+    const __m128i colour = _mm_set1_epi32(0x00ffffff), one = _mm_set1_epi8(1);
     size_t k = 0;
     if (alpha == 0) {
         // Then a = 0 and m = 255 for every pixel, and d * 255 >> 8 is d - 1
         // for every channel byte d > 0: the source is not read at all.
-        const __m128i one = _mm_set1_epi8(1);
         for (; k + 4 <= count; k += 4)
             store(t + k, _mm_and_si128(_mm_subs_epu8(load(t + k), one), colour));
     } else {
@@ -210,6 +209,11 @@ void blendByAlphaSse2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alph
             // a = (source alpha × alpha) >> 8 for four pixels, then spread
             // over the four lanes of its pixel.
             const __m128i a = _mm_srli_epi32(_mm_mullo_epi16(_mm_srli_epi32(src, 24), alpha32), 8);
+            if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, zero)) == 0xffff) {
+                // Four transparent pixels, as sprites have in runs: as for alpha 0.
+                store(t + k, _mm_and_si128(_mm_subs_epu8(dst, one), colour));
+                continue;
+            }
             const __m128i aa = _mm_or_si128(a, _mm_slli_epi32(a, 16));
             const auto mix = [](__m128i sc, __m128i dc, __m128i weight) {
                 const __m128i d255 = _mm_sub_epi16(_mm_slli_epi16(dc, 8), dc);

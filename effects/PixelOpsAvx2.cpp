@@ -85,11 +85,10 @@ SOFTDEMO_AVX2 void subtractScaledAvx2(uint32_t* t, const uint32_t* s, size_t cou
 
 SOFTDEMO_AVX2 void blendByAlphaAvx2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
 {
-    const __m256i colour = _mm256_set1_epi32(0x00ffffff);
+    const __m256i colour = _mm256_set1_epi32(0x00ffffff), one = _mm256_set1_epi8(1);
     size_t k = 0;
     if (alpha == 0) {
         // a = 0 and m = 255 for every pixel: d * 255 >> 8 is d - 1 for d > 0.
-        const __m256i one = _mm256_set1_epi8(1);
         for (; k + 8 <= count; k += 8)
             store(t + k, _mm256_and_si256(_mm256_subs_epu8(load(t + k), one), colour));
     } else {
@@ -100,6 +99,11 @@ SOFTDEMO_AVX2 void blendByAlphaAvx2(uint32_t* t, const uint32_t* s, size_t count
             // a for each pixel, in both 16-bit halves of its word; unpacking
             // works within 128-bit lanes on both sides, so pixels stay paired.
             const __m256i a = _mm256_srli_epi32(_mm256_mullo_epi16(_mm256_srli_epi32(src, 24), alpha32), 8);
+            if (_mm256_testz_si256(a, a)) {
+                // Eight transparent pixels, as sprites have in runs: as for alpha 0.
+                store(t + k, _mm256_and_si256(_mm256_subs_epu8(dst, one), colour));
+                continue;
+            }
             const __m256i aa = _mm256_or_si256(a, _mm256_slli_epi32(a, 16));
             const __m256i lo = mix(_mm256_unpacklo_epi8(src, zero), _mm256_unpacklo_epi8(dst, zero),
                                    _mm256_unpacklo_epi32(aa, aa));
