@@ -123,8 +123,40 @@ void lookupPackedPortable(uint32_t* dst, const uint16_t* packed, size_t count, c
     }
 }
 
+void columnsToRowsPortable(uint32_t* rows, size_t rowStride, const uint32_t* columns, size_t columnStride,
+                           size_t width, size_t height)
+{
+    for (size_t y = 0; y < height; ++y)
+        for (size_t n = 0; n < width; ++n)
+            rows[y * rowStride + n] = columns[n * columnStride + y];
+}
+
 #ifdef __SSE2__
 namespace {
+
+void columnsToRowsSse2(uint32_t* rows, size_t rowStride, const uint32_t* columns, size_t columnStride,
+                       size_t width, size_t height)
+{
+    // Blocks of 4 x 4 turned in registers; the rest of the rows and columns one word at a time.
+    const size_t blockWidth = width & ~size_t(3), blockHeight = height & ~size_t(3);
+    for (size_t y = 0; y < blockHeight; y += 4)
+        for (size_t n = 0; n < blockWidth; n += 4) {
+            const uint32_t* c = columns + n * columnStride + y;
+            const __m128i c0 = load(c), c1 = load(c + columnStride);
+            const __m128i c2 = load(c + 2 * columnStride), c3 = load(c + 3 * columnStride);
+            const __m128i t0 = _mm_unpacklo_epi32(c0, c1), t1 = _mm_unpackhi_epi32(c0, c1);
+            const __m128i t2 = _mm_unpacklo_epi32(c2, c3), t3 = _mm_unpackhi_epi32(c2, c3);
+            uint32_t* r = rows + y * rowStride + n;
+            store(r, _mm_unpacklo_epi64(t0, t2));
+            store(r + rowStride, _mm_unpackhi_epi64(t0, t2));
+            store(r + 2 * rowStride, _mm_unpacklo_epi64(t1, t3));
+            store(r + 3 * rowStride, _mm_unpackhi_epi64(t1, t3));
+        }
+    columnsToRowsPortable(rows + blockWidth, rowStride, columns + blockWidth * columnStride, columnStride,
+                          width - blockWidth, height);
+    columnsToRowsPortable(rows + blockHeight * rowStride, rowStride, columns + blockHeight, columnStride, blockWidth,
+                          height - blockHeight);
+}
 
 void lookupPackedSse2(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture,
                       uint16_t offset, uint16_t mask, int shift)
@@ -235,9 +267,10 @@ const PixelOps& pixelOps(SimdLevel level)
 {
     static const PixelOps forms[] = {
         {addScaledPortable, subtractScaledPortable, blendByAlphaPortable, fillPixelsPortable, expandCellsPortable,
-         lookupPackedPortable},
+         lookupPackedPortable, columnsToRowsPortable},
 #ifdef __SSE2__
-        {addScaledSse2, subtractScaledSse2, blendByAlphaSse2, fillPixelsSse2, expandCellsSse2, lookupPackedSse2},
+        {addScaledSse2, subtractScaledSse2, blendByAlphaSse2, fillPixelsSse2, expandCellsSse2, lookupPackedSse2,
+         columnsToRowsSse2},
 #else
         {},
 #endif

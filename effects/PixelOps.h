@@ -26,6 +26,9 @@ void expandCellsPortable(uint32_t* p, const uint8_t* cells, size_t count);
 // masked by the high and low bytes of mask, and shift = 8 - b (0 <= b <= 8).
 void lookupPackedPortable(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture,
                           uint16_t offset, uint16_t mask, int shift);
+// rows[y × rowStride + n] := columns[n × columnStride + y] for n < width, y < height.
+void columnsToRowsPortable(uint32_t* rows, size_t rowStride, const uint32_t* columns, size_t columnStride,
+                           size_t width, size_t height);
 
 // One form of every loop.
 struct PixelOps {
@@ -36,6 +39,8 @@ struct PixelOps {
     void (*expandCells)(uint32_t* p, const uint8_t* cells, size_t count);
     void (*lookupPacked)(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture,
                          uint16_t offset, uint16_t mask, int shift);
+    void (*columnsToRows)(uint32_t* rows, size_t rowStride, const uint32_t* columns, size_t columnStride,
+                          size_t width, size_t height);
 };
 
 // The forms of a level, which must be built in.
@@ -70,4 +75,9 @@ inline void lookupPacked(uint32_t* dst, const uint16_t* packed, size_t count, co
                          uint16_t mask, int shift)
 {
     pixelOps().lookupPacked(dst, packed, count, texture, offset, mask, shift);
+}
+inline void columnsToRows(uint32_t* rows, size_t rowStride, const uint32_t* columns, size_t columnStride,
+                          size_t width, size_t height)
+{
+    pixelOps().columnsToRows(rows, rowStride, columns, columnStride, width, height);
 }

@@ -1,10 +1,10 @@
 #include "effects/Voxel.h"
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "effects/MapFile.h"
+#include "effects/PixelOps.h"
 #include "engine/Workers.h"
 #include "params/Truncate.h"
 
@@ -69,12 +69,14 @@ DrawPlan Voxel::beginDraw(Workers& workers)
 void Voxel::drawColumns(uint32_t first, uint32_t end, uint8_t mapX, uint8_t mapY)
 {
     // Steps outer, columns inner: every column samples the same map row at a
-    // given step, so the rows in use stay in cache and neighbouring columns
-    // fill neighbouring pixels. Columns are independent, so the picture is the
-    // same as marching one column at a time. In rows of 512 words the pixels
-    // of a column would fall into few cache sets and evict each other
-    // (measured: a fifth faster in longer rows).
-    uint32_t* const picture = canvas.get();
+    // given step, so the rows in use stay in cache. Columns are independent,
+    // so the picture is the same as marching one column at a time.
+    //
+    // Rows at or above a column's top are not drawn yet: whatever they hold
+    // is replaced by a later sample or by the black at the end. So each
+    // sample writes its colour to the eight rows up to the top whether or not
+    // it shows, and only a span longer than eight takes a loop: no branch
+    // that guesses wrong half the time.
     uint16_t yTop[kWidth];
     std::fill(yTop + first, yTop + end, uint16_t(kHeight - 1));
     for (int K = 0; K < kSteps; ++K) {
@@ -85,24 +87,25 @@ void Voxel::drawColumns(uint32_t first, uint32_t end, uint8_t mapX, uint8_t mapY
         int ox = (int(first) - 256) * K; // (n - 256) * K
         for (uint32_t n = first; n < end; ++n, ox += K) {
             const uint8_t mx = uint8_t((ox >> 8) + mapX); // arithmetic shift: rounds down
-            const uint32_t s = rows[heights[mx]];
-            if (s < yTop[n]) {
-                const uint32_t p = colours[mx];
-                for (uint32_t y = yTop[n]; y > s; --y)
-                    picture[y * kCanvasWidth + n] = p;
-                yTop[n] = uint16_t(s);
-            }
+            const int s = rows[heights[mx]], top = yTop[n];
+            const uint32_t p = colours[mx];
+            uint32_t* column = canvas.get() + n * kColumnStride + kColumnPad;
+            for (int j = 0; j < 8; ++j)
+                column[top - 7 + j] = p;
+            for (int y = top - 8; y > s; --y)
+                column[y] = p;
+            yTop[n] = uint16_t(std::min(s, top));
         }
     }
-    // Every pixel below a column's top was written exactly once; the rest
-    // keeps the clear's black.
+    // Every row below a column's top was drawn; the rest keeps the clear's black.
     for (uint32_t n = first; n < end; ++n)
-        for (uint32_t y = 0; y <= yTop[n]; ++y)
-            picture[y * kCanvasWidth + n] = 0;
+        std::fill_n(canvas.get() + n * kColumnStride + kColumnPad, yTop[n] + 1, 0u);
 }
 
 void Voxel::drawRows(uint32_t first, uint32_t end)
 {
-    for (uint32_t y = first; y < std::min<uint32_t>(end, kHeight); ++y)
-        std::memcpy(pixelRef->pixels + y * kWidth, canvas.get() + y * kCanvasWidth, kWidth * sizeof(uint32_t));
+    end = std::min<uint32_t>(end, kHeight);
+    if (first < end)
+        columnsToRows(pixelRef->pixels + first * kWidth, kWidth, canvas.get() + kColumnPad + first, kColumnStride,
+                      kWidth, end - first);
 }

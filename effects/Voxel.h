@@ -43,8 +43,11 @@ private:
 
     std::unique_ptr<uint32_t[]> shaded;      // colorMap darkened by height, per cell
     std::unique_ptr<uint16_t[]> projected;   // [K * 256 + h]: screen row of height h at step K
-    // The picture as beginDraw builds it, in rows a little longer than the
-    // target's (see drawColumns); drawRows copies it out band by band.
-    static constexpr int kCanvasWidth = kWidth + 16;
-    std::unique_ptr<uint32_t[]> canvas = std::make_unique<uint32_t[]>(kCanvasWidth * kHeight);
+    // The picture as beginDraw builds it, one column after the other, so
+    // that the rows a sample fills are neighbouring words; drawRows turns it
+    // into rows band by band. Each column has kColumnPad words in front of
+    // row 0, which drawColumns may write.
+    static constexpr int kColumnPad = 16;
+    static constexpr int kColumnStride = kColumnPad + kHeight;
+    std::unique_ptr<uint32_t[]> canvas = std::make_unique<uint32_t[]>(kColumnStride * kWidth);
 };

@@ -146,6 +146,24 @@ TEST(PixelOps, VectorTexelLookupMatchesThePortableOne)
         }
 }
 
+// Blocks of every size around the vector blocks (4 and 8 on a side), strides wider than the block.
+TEST(PixelOps, VectorColumnsToRowsMatchThePortableOne)
+{
+    std::mt19937 rng(15);
+    std::vector<uint32_t> columns(40 * 40);
+    for (uint32_t& c : columns)
+        c = rng();
+    for (const Pair& form : vectorForms())
+        for (size_t width = 0; width <= 17; ++width)
+            for (size_t height = 0; height <= 17; ++height) {
+                const size_t columnStride = 17 + rng() % 20, rowStride = 17 + rng() % 20;
+                std::vector<uint32_t> a(40 * 40, 1), b(40 * 40, 1);
+                columnsToRowsPortable(a.data(), rowStride, columns.data(), columnStride, width, height);
+                form.vector.columnsToRows(b.data(), rowStride, columns.data(), columnStride, width, height);
+                ASSERT_EQ(a, b) << form.name << " " << width << " x " << height;
+            }
+}
+
 TEST(PixelOps, LevelsByName)
 {
     EXPECT_EQ(parseSimdLevel("portable"), SimdLevel::Portable);
