@@ -9,6 +9,7 @@
 #include "effects/CAExp.h"
 #include "effects/Noise.h"
 #include "effects/PutBuffer.h"
+#include "effects/Simd.h"
 #include "effects/Tunnel.h"
 #include "effects/Voxel.h"
 #include "gfx/ImageDecoder.h"
@@ -59,6 +60,7 @@ uint32_t steadyMilliseconds()
 Production::Production(std::string dataDir, Timer::Tick tick, AudioDevice* audio)
     : dataDir(std::move(dataDir)), audio(audio)
 {
+    simdLevel(); // a SOFTDEMO_SIMD that cannot be used is refused here, before the first frame
     for (const EffectClass& c : kEffectClasses)
         effectKinds.emplace_back(c.create(this->dataDir)->name);
     generatorKinds.emplace_back(Sine().name);

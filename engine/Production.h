@@ -30,7 +30,8 @@ public:
     std::string paletteName;
 
     // tick: the millisecond clock (a steady clock when empty); audio: the
-    // output initAudio opens (none: the show is silent).
+    // output initAudio opens (none: the show is silent). Throws
+    // std::invalid_argument when SOFTDEMO_SIMD names a form that cannot be used.
     explicit Production(std::string dataDir = "data", Timer::Tick tick = {}, AudioDevice* audio = nullptr);
     Production(const Production&) = delete;
     Production& operator=(const Production&) = delete;

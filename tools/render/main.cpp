@@ -299,7 +299,6 @@ int main(int argc, char** argv)
         return options.help ? 0 : 2;
     }
     try {
-        simdLevel(); // a bad SOFTDEMO_SIMD stops here, before any work
         if (!dataIsUsable(options.dataDir))
             return 1;
         if (options.command == "frames")
