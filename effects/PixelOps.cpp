@@ -282,9 +282,3 @@ const PixelOps& pixelOps(SimdLevel level)
 #endif
     return forms[int(level)];
 }
-
-const PixelOps& pixelOps()
-{
-    static const PixelOps& chosen = pixelOps(simdLevel());
-    return chosen;
-}

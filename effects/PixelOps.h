@@ -49,7 +49,11 @@ const PixelOps& pixelOps(SimdLevel level);
 const PixelOps& avx2PixelOps(); // in PixelOpsAvx2.cpp, the one file with AVX2 code
 #endif
 // The forms of simdLevel().
-const PixelOps& pixelOps();
+inline const PixelOps& pixelOps()
+{
+    static const PixelOps& chosen = pixelOps(simdLevel());
+    return chosen;
+}
 
 inline void addScaled(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
 {

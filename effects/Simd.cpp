@@ -16,18 +16,6 @@ SimdLevel bestLevel()
     return SimdLevel::Portable;
 }
 
-SimdLevel chosenLevel()
-{
-    const char* forced = std::getenv("SOFTDEMO_SIMD");
-    if (!forced || !*forced)
-        return bestLevel();
-    try {
-        return parseSimdLevel(forced);
-    } catch (const std::invalid_argument& e) {
-        throw std::invalid_argument(std::string("SOFTDEMO_SIMD: ") + e.what());
-    }
-}
-
 } // namespace
 
 const char* simdName(SimdLevel level)
@@ -71,8 +59,14 @@ SimdLevel parseSimdLevel(std::string_view text)
     throw std::invalid_argument("\"" + std::string(text) + "\" is not one of portable, sse2, avx2");
 }
 
-SimdLevel simdLevel()
+SimdLevel chooseSimdLevel()
 {
-    static const SimdLevel level = chosenLevel();
-    return level;
+    const char* forced = std::getenv("SOFTDEMO_SIMD");
+    if (!forced || !*forced)
+        return bestLevel();
+    try {
+        return parseSimdLevel(forced);
+    } catch (const std::invalid_argument& e) {
+        throw std::invalid_argument(std::string("SOFTDEMO_SIMD: ") + e.what());
+    }
 }

@@ -23,6 +23,12 @@ bool simdAvailable(SimdLevel level);
 // "portable", "sse2" or "avx2", available here; throws std::invalid_argument
 // naming the text and what is wrong with it.
 SimdLevel parseSimdLevel(std::string_view text);
-// SOFTDEMO_SIMD when set, else the best available level; decided on the first
-// call. Throws std::invalid_argument when SOFTDEMO_SIMD is not usable.
-SimdLevel simdLevel();
+// SOFTDEMO_SIMD when set, else the best available level. Throws
+// std::invalid_argument when SOFTDEMO_SIMD is not usable.
+SimdLevel chooseSimdLevel();
+// chooseSimdLevel() as decided on the first call; inline, as loops ask often.
+inline SimdLevel simdLevel()
+{
+    static const SimdLevel level = chooseSimdLevel();
+    return level;
+}
