@@ -56,9 +56,8 @@ void Workers::dispatch(uint32_t tasks, Call function, void* argument)
     const uint32_t number = job.load(std::memory_order_relaxed) + 1;
     call.store(function, std::memory_order_relaxed);
     context.store(argument, std::memory_order_relaxed);
-    count.store(tasks, std::memory_order_relaxed);
     completed.store(0, std::memory_order_relaxed);
-    cursor.store(uint64_t(number) << 32, std::memory_order_release);
+    cursor.store(uint64_t(number) << 32 | uint64_t(tasks) << 16, std::memory_order_release);
     {
         std::lock_guard<std::mutex> g(lock);
         job.store(number, std::memory_order_release);
@@ -75,8 +74,8 @@ void Workers::takeTasks(uint32_t number)
 {
     for (;;) {
         uint64_t c = cursor.load(std::memory_order_acquire);
-        const uint32_t tasks = count.load(std::memory_order_relaxed);
-        if (uint32_t(c >> 32) != number || uint32_t(c) >= tasks)
+        const uint32_t tasks = uint32_t(c >> 16) & kMaxTasks, next = uint32_t(c) & kMaxTasks;
+        if (uint32_t(c >> 32) != number || next >= tasks)
             return;
         // Call and context are those of job `number` for as long as one of
         // its tasks is unclaimed, which the exchange proves.
@@ -84,7 +83,7 @@ void Workers::takeTasks(uint32_t number)
         void* argument = context.load(std::memory_order_relaxed);
         if (!cursor.compare_exchange_weak(c, c + 1, std::memory_order_acq_rel))
             continue;
-        function(argument, uint32_t(c));
+        function(argument, next);
         if (completed.fetch_add(1, std::memory_order_acq_rel) + 1 == tasks) {
             std::lock_guard<std::mutex> g(lock);
             done.notify_all();

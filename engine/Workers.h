@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -29,7 +30,12 @@ public:
                 task(i);
             return;
         }
-        dispatch(count, [](void* f, uint32_t i) { (*static_cast<F*>(f))(i); }, &task);
+        for (uint32_t first = 0; first < count; first += kMaxTasks) {
+            auto part = [&](uint32_t i) { task(first + i); };
+            using Part = decltype(part);
+            dispatch(std::min(count - first, kMaxTasks), [](void* f, uint32_t i) { (*static_cast<Part*>(f))(i); },
+                     &part);
+        }
     }
 
     // The machine's cores, at least 1.
@@ -45,13 +51,14 @@ private:
     std::mutex lock;
     std::condition_variable wake, done;
     std::atomic<bool> stopping{false};
-    // The current job. `cursor` holds the job's number in its high half and
-    // the next task in its low half, so a thread that wakes late for an old
-    // job can never claim a task of a newer one.
+    // The current job. `cursor` holds the job's number (bits 32 ... 63), its
+    // task count (16 ... 31) and the next task (0 ... 15) in one word, so a
+    // thread that wakes late for an old job can never claim a task of a newer
+    // one, nor read one job's count with another's next task.
+    static constexpr uint32_t kMaxTasks = 0xffff;
     std::atomic<uint32_t> job{0};
     std::atomic<uint64_t> cursor{0};
     std::atomic<Call> call{nullptr};
     std::atomic<void*> context{nullptr};
-    std::atomic<uint32_t> count{0};
     std::atomic<uint32_t> completed{0};
 };

@@ -235,15 +235,23 @@ TEST(Workers, EveryTaskRunsOnceOnAnyNumberOfThreads)
     for (unsigned threads : {1u, 2u, 4u}) {
         Workers workers(threads);
         EXPECT_EQ(workers.threads(), threads);
-        for (uint32_t count : {0u, 1u, 2u, 3u, 100u}) {
-            for (int job = 0; job < 50; ++job) {
-                std::vector<std::atomic<int>> runs(count);
-                auto task = [&](uint32_t i) { runs[i].fetch_add(1); };
-                workers.run(count, task);
-                for (uint32_t i = 0; i < count; ++i)
-                    ASSERT_EQ(runs[i].load(), 1) << threads << " threads, task " << i << " of " << count;
-            }
+        for (uint32_t count : {0u, 1u, 2u, 3u, 100u, 70000u}) {
+            std::vector<std::atomic<int>> runs(count);
+            auto task = [&](uint32_t i) { runs[i].fetch_add(1); };
+            workers.run(count, task);
+            for (uint32_t i = 0; i < count; ++i)
+                ASSERT_EQ(runs[i].load(), 1) << threads << " threads, task " << i << " of " << count;
         }
+        // Job after job of another size, where a thread late for one job
+        // must not take a task of the next.
+        std::atomic<uint64_t> ran{0};
+        uint64_t expected = 0;
+        auto count = [&](uint32_t) { ran.fetch_add(1); };
+        for (uint32_t job = 0; job < 20000; ++job) {
+            workers.run(job % 37, count);
+            expected += job % 37;
+        }
+        EXPECT_EQ(ran.load(), expected) << threads << " threads";
     }
     // One thread starts none: every task runs on the caller's.
     Workers one;
