@@ -1,28 +1,35 @@
 #include "engine/Workers.h"
 
+#include <chrono>
+
 namespace {
 
-// A frame runs a few jobs a few microseconds apart: threads wait a little
-// before they sleep, which saves a wake-up per job. Past the first rounds they
-// give way, so that on a busy machine (or with more threads than cores) the
-// thread with the work gets the core.
-constexpr int kSpins = 64, kWaits = 256;
+// A frame runs a few jobs a few microseconds apart, and frames follow each
+// other closely: threads wait up to this long before they sleep, as waking a
+// sleeping thread (in a virtual machine, a halted processor) can cost more
+// than a frame. Past the first rounds they give way, so that on a busy machine
+// (or with more threads than cores) the thread with the work gets the core.
+constexpr auto kWaitBeforeSleep = std::chrono::microseconds(500);
+constexpr int kSpins = 64;
 
 // Waits for done() a while; false if it has not come.
 template <class Done>
 bool waitBriefly(Done done)
 {
-    for (int i = 0; i < kWaits; ++i) {
+    for (int i = 0; i < kSpins; ++i) {
         if (done())
             return true;
-        if (i < kSpins) {
 #if defined(__x86_64__) || defined(__i386__)
-            __builtin_ia32_pause();
+        __builtin_ia32_pause();
 #endif
-        } else
-            std::this_thread::yield();
     }
-    return done();
+    const auto until = std::chrono::steady_clock::now() + kWaitBeforeSleep;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= until)
+            return false;
+        std::this_thread::yield();
+    }
+    return true;
 }
 
 } // namespace
