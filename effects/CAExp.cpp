@@ -54,10 +54,11 @@ constexpr auto kCarried = [] {
 void rowsOfTwelve(uint16_t* r, uint32_t count)
 {
     uint32_t k = 0;
-#if defined(__SSE2__) && SOFTDEMO_SIMD
+#ifdef __SSE2__
     // r / 12 is (r × 43691) >> 19 for every r below 2^17.
     const __m128i magic = _mm_set1_epi16(int16_t(43691)), twelve = _mm_set1_epi16(12);
-    for (; k + 8 <= count; k += 8) {
+    const uint32_t vectorEnd = simdLevel() == SimdLevel::Portable ? 0 : count;
+    for (; k + 8 <= vectorEnd; k += 8) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r + k));
         const __m128i rest = _mm_sub_epi16(v, _mm_mullo_epi16(_mm_srli_epi16(_mm_mulhi_epu16(v, magic), 3), twelve));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(r + k), _mm_add_epi16(rest, _mm_add_epi16(rest, rest)));

@@ -9,6 +9,8 @@ public:
 
     Clear();
     void draw() override;
+    DrawPlan beginDraw(Workers& workers) override;
+    void drawRows(uint32_t first, uint32_t end) override;
 };
 
 // A 32 x 32 block of one pixel word at (posX, posY). A block past the right
@@ -22,6 +24,8 @@ public:
 
     Box();
     void draw() override;
+    DrawPlan beginDraw(Workers& workers) override;
+    void drawRows(uint32_t first, uint32_t end) override;
 };
 
 // Box's byte-sized sibling: a 32 x 32 block of bytes, treating the buffer as
@@ -35,4 +39,6 @@ public:
 
     Circle();
     void draw() override;
+    DrawPlan beginDraw(Workers& workers) override;
+    void drawRows(uint32_t first, uint32_t end) override;
 };

@@ -1,5 +1,7 @@
 #include "effects/Noise.h"
 
+#include <algorithm>
+
 #include "effects/PixelOps.h"
 #include "effects/Random.h"
 #include "params/Truncate.h"
@@ -14,26 +16,39 @@ Noise::Noise()
 
 void Noise::draw()
 {
-    if (flag == 0 || !pixelRef)
-        return;
-    const uint8_t bpp = pixelRef->bytesPerPixel;
-    if (bpp == 2 || bpp == 3)
-        return;
-    const float kR = float((color >> 16) & 0xff) * 0.00390625f;
-    const float kG = float((color >> 8) & 0xff) * 0.00390625f;
-    const float kB = float(color & 0xff) * 0.00390625f;
-    const uint32_t count = pixelRef->pixelCount;
-    if (bpp == 4) {
+    drawInOneBand();
+}
+
+// One draw per pixel, in pixel order: the frame's draws are passed over here
+// and each band starts from the state its first pixel sees.
+DrawPlan Noise::beginDraw(Workers&)
+{
+    if (flag == 0 || !pixelRef || pixelRef->bytesPerPixel == 2 || pixelRef->bytesPerPixel == 3)
+        return {DrawPlan::Nothing};
+    firstState = randomState();
+    skipRandom(randomState(), pixelRef->pixelCount);
+    return {DrawPlan::Rows};
+}
+
+void Noise::drawRows(uint32_t first, uint32_t end)
+{
+    const uint32_t from = first * pixelRef->width, to = std::min<uint32_t>(end, pixelRef->height) * pixelRef->width;
+    uint32_t state = firstState;
+    skipRandom(state, from);
+    if (pixelRef->bytesPerPixel == 4) {
+        const float kR = float((color >> 16) & 0xff) * 0.00390625f;
+        const float kG = float((color >> 8) & 0xff) * 0.00390625f;
+        const float kB = float(color & 0xff) * 0.00390625f;
         uint32_t* pixels = pixelRef->pixels;
-        for (uint32_t i = 0; i < count; ++i) {
-            const float v = float(nextRandom() & 0xff);
+        for (uint32_t i = from; i < to; ++i) {
+            const float v = float(nextRandom(state) & 0xff);
             pixels[i] = uint32_t(int32_t(v * kR)) << 16 | uint32_t(int32_t(v * kG)) << 8 | uint32_t(int32_t(v * kB));
         }
     } else {
         // Any other pixel size: one byte per pixel.
         auto* bytes = reinterpret_cast<uint8_t*>(pixelRef->pixels);
-        for (uint32_t i = 0; i < count; ++i)
-            bytes[i] = uint8_t(nextRandom());
+        for (uint32_t i = from; i < to; ++i)
+            bytes[i] = uint8_t(nextRandom(state));
     }
 }
 
@@ -47,26 +62,31 @@ GradientReflected::GradientReflected()
 
 void GradientReflected::draw()
 {
-    if (flag == 0 || !pixelRef)
-        return;
-    const uint8_t bpp = pixelRef->bytesPerPixel;
-    if (bpp == 2 || bpp == 3)
-        return;
+    drawInOneBand();
+}
+
+DrawPlan GradientReflected::beginDraw(Workers&)
+{
+    if (flag == 0 || !pixelRef || pixelRef->bytesPerPixel == 2 || pixelRef->bytesPerPixel == 3 ||
+        pixelRef->height == 0)
+        return {DrawPlan::Nothing};
+    return {DrawPlan::Rows};
+}
+
+void GradientReflected::drawRows(uint32_t first, uint32_t end)
+{
     const uint32_t H = pixelRef->height;
     const uint32_t W = pixelRef->width;
-    if (H == 0)
-        return;
     const float k = 2.0f / (float(H) - 1.5f);
     const float kR = float((color >> 16) & 0xff) * k;
     const float kG = float((color >> 8) & 0xff) * k;
     const float kB = float(color & 0xff) * k;
-    uint32_t* pixels = pixelRef->pixels;
-    // Every row is written twice; the later pass (the smaller distance to an edge) wins.
-    for (uint32_t p = 0; p < H; ++p) {
-        const float v = float(H - 1 - p);
+    // Row r is filled at step r and again at step H - 1 - r (v = H - 1 - step):
+    // the later step stays.
+    for (uint32_t r = first; r < std::min(end, H); ++r) {
+        const float v = float(H - 1 - std::max(r, H - 1 - r));
         const uint32_t c = (uint32_t(truncToInt32(v * kR)) & 0xff) << 16 |
                            (uint32_t(truncToInt32(v * kG)) & 0xff) << 8 | (uint32_t(truncToInt32(v * kB)) & 0xff);
-        fillPixels(pixels + size_t(p) * W, W, c);
-        fillPixels(pixels + size_t(H - 1 - p) * W, W, c);
+        fillPixels(pixelRef->pixels + size_t(r) * W, W, c);
     }
 }

@@ -9,6 +9,11 @@ public:
 
     Noise();
     void draw() override;
+    DrawPlan beginDraw(Workers& workers) override;
+    void drawRows(uint32_t first, uint32_t end) override;
+
+private:
+    uint32_t firstState = 0; // the shared generator's state before this frame's draws
 };
 
 // A vertical gradient mirrored about the horizontal centre line: black at the
@@ -20,4 +25,6 @@ public:
 
     GradientReflected();
     void draw() override;
+    DrawPlan beginDraw(Workers& workers) override;
+    void drawRows(uint32_t first, uint32_t end) override;
 };

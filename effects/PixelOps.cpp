@@ -123,7 +123,41 @@ void lookupPackedPortable(uint32_t* dst, const uint16_t* packed, size_t count, c
     }
 }
 
+void columnsToRowsPortable(uint32_t* rows, size_t rowStride, const uint32_t* columns, size_t columnStride,
+                           size_t width, size_t height)
+{
+    for (size_t y = 0; y < height; ++y)
+        for (size_t n = 0; n < width; ++n)
+            rows[y * rowStride + n] = columns[n * columnStride + y];
+}
+
 #ifdef __SSE2__
+namespace {
+
+void columnsToRowsSse2(uint32_t* rows, size_t rowStride, const uint32_t* columns, size_t columnStride,
+                       size_t width, size_t height)
+{
+    // Blocks of 4 x 4 turned in registers; the rest of the rows and columns one word at a time.
+    const size_t blockWidth = width & ~size_t(3), blockHeight = height & ~size_t(3);
+    for (size_t y = 0; y < blockHeight; y += 4)
+        for (size_t n = 0; n < blockWidth; n += 4) {
+            const uint32_t* c = columns + n * columnStride + y;
+            const __m128i c0 = load(c), c1 = load(c + columnStride);
+            const __m128i c2 = load(c + 2 * columnStride), c3 = load(c + 3 * columnStride);
+            const __m128i t0 = _mm_unpacklo_epi32(c0, c1), t1 = _mm_unpackhi_epi32(c0, c1);
+            const __m128i t2 = _mm_unpacklo_epi32(c2, c3), t3 = _mm_unpackhi_epi32(c2, c3);
+            uint32_t* r = rows + y * rowStride + n;
+            store(r, _mm_unpacklo_epi64(t0, t2));
+            store(r + rowStride, _mm_unpackhi_epi64(t0, t2));
+            store(r + 2 * rowStride, _mm_unpacklo_epi64(t1, t3));
+            store(r + 3 * rowStride, _mm_unpackhi_epi64(t1, t3));
+        }
+    columnsToRowsPortable(rows + blockWidth, rowStride, columns + blockWidth * columnStride, columnStride,
+                          width - blockWidth, height);
+    columnsToRowsPortable(rows + blockHeight * rowStride, rowStride, columns + blockHeight, columnStride, blockWidth,
+                          height - blockHeight);
+}
+
 void lookupPackedSse2(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture,
                       uint16_t offset, uint16_t mask, int shift)
 {
@@ -156,12 +190,11 @@ void subtractScaledSse2(uint32_t* t, const uint32_t* s, size_t count, uint8_t al
 
 void blendByAlphaSse2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
 {
-    const __m128i colour = _mm_set1_epi32(0x00ffffff);
+    const __m128i colour = _mm_set1_epi32(0x00ffffff), one = _mm_set1_epi8(1);
     size_t k = 0;
     if (alpha == 0) {
         // Then a = 0 and m = 255 for every pixel, and d * 255 >> 8 is d - 1
         // for every channel byte d > 0: the source is not read at all.
-        const __m128i one = _mm_set1_epi8(1);
         for (; k + 4 <= count; k += 4)
             store(t + k, _mm_and_si128(_mm_subs_epu8(load(t + k), one), colour));
     } else {
@@ -176,6 +209,11 @@ void blendByAlphaSse2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alph
             // a = (source alpha × alpha) >> 8 for four pixels, then spread
             // over the four lanes of its pixel.
             const __m128i a = _mm_srli_epi32(_mm_mullo_epi16(_mm_srli_epi32(src, 24), alpha32), 8);
+            if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, zero)) == 0xffff) {
+                // Four transparent pixels, as sprites have in runs: as for alpha 0.
+                store(t + k, _mm_and_si128(_mm_subs_epu8(dst, one), colour));
+                continue;
+            }
             const __m128i aa = _mm_or_si128(a, _mm_slli_epi32(a, 16));
             const auto mix = [](__m128i sc, __m128i dc, __m128i weight) {
                 const __m128i d255 = _mm_sub_epi16(_mm_slli_epi16(dc, 8), dc);
@@ -221,4 +259,26 @@ void expandCellsSse2(uint32_t* p, const uint8_t* cells, size_t count)
     }
     expandCellsPortable(p + i, cells + i, count - i);
 }
+
+} // namespace
 #endif
+
+const PixelOps& pixelOps(SimdLevel level)
+{
+    static const PixelOps forms[] = {
+        {addScaledPortable, subtractScaledPortable, blendByAlphaPortable, fillPixelsPortable, expandCellsPortable,
+         lookupPackedPortable, columnsToRowsPortable},
+#ifdef __SSE2__
+        {addScaledSse2, subtractScaledSse2, blendByAlphaSse2, fillPixelsSse2, expandCellsSse2, lookupPackedSse2,
+         columnsToRowsSse2},
+#else
+        {},
+#endif
+        {}, // AVX2: below
+    };
+#ifdef SOFTDEMO_AVX2_FORMS
+    if (level == SimdLevel::Avx2)
+        return avx2PixelOps();
+#endif
+    return forms[int(level)];
+}

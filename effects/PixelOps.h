@@ -2,10 +2,12 @@
 #include <cstddef>
 #include <cstdint>
 
-// The packed-pixel loops behind the 2D effects, each in a portable version and,
-// where the compiler targets SSE2, a vector version that gives the same words.
-// The effects call the unsuffixed names; the SOFTDEMO_SIMD build option picks
-// which version those are, and tests hold the two against each other.
+#include "effects/Simd.h"
+
+// The packed-pixel loops behind the 2D effects, each in a portable form and
+// vector forms that give the same words (see Simd.h). The effects call the
+// unsuffixed names, which use the forms of simdLevel(); tests hold every form
+// against the portable one.
 
 // t[k] := t[k] + scale(s[k], alpha) (add) or t[k] - scale(s[k], alpha), byte by
 // byte, saturating; scale multiplies each colour channel by alpha / 256 and
@@ -24,67 +26,62 @@ void expandCellsPortable(uint32_t* p, const uint8_t* cells, size_t count);
 // masked by the high and low bytes of mask, and shift = 8 - b (0 <= b <= 8).
 void lookupPackedPortable(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture,
                           uint16_t offset, uint16_t mask, int shift);
+// rows[y × rowStride + n] := columns[n × columnStride + y] for n < width, y < height.
+void columnsToRowsPortable(uint32_t* rows, size_t rowStride, const uint32_t* columns, size_t columnStride,
+                           size_t width, size_t height);
 
-#ifdef __SSE2__
-void addScaledSse2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
-void subtractScaledSse2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
-void blendByAlphaSse2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
-void fillPixelsSse2(uint32_t* p, size_t count, uint32_t colour);
-void expandCellsSse2(uint32_t* p, const uint8_t* cells, size_t count);
-void lookupPackedSse2(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture,
-                      uint16_t offset, uint16_t mask, int shift);
+// One form of every loop.
+struct PixelOps {
+    void (*addScaled)(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
+    void (*subtractScaled)(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
+    void (*blendByAlpha)(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
+    void (*fillPixels)(uint32_t* p, size_t count, uint32_t colour);
+    void (*expandCells)(uint32_t* p, const uint8_t* cells, size_t count);
+    void (*lookupPacked)(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture,
+                         uint16_t offset, uint16_t mask, int shift);
+    void (*columnsToRows)(uint32_t* rows, size_t rowStride, const uint32_t* columns, size_t columnStride,
+                          size_t width, size_t height);
+};
+
+// The forms of a level, which must be built in.
+const PixelOps& pixelOps(SimdLevel level);
+#ifdef SOFTDEMO_AVX2_FORMS
+const PixelOps& avx2PixelOps(); // in PixelOpsAvx2.cpp, the one file with AVX2 code
 #endif
+// The forms of simdLevel().
+inline const PixelOps& pixelOps()
+{
+    static const PixelOps& chosen = pixelOps(simdLevel());
+    return chosen;
+}
 
-#if defined(__SSE2__) && SOFTDEMO_SIMD
 inline void addScaled(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
 {
-    addScaledSse2(t, s, count, alpha);
+    pixelOps().addScaled(t, s, count, alpha);
 }
 inline void subtractScaled(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
 {
-    subtractScaledSse2(t, s, count, alpha);
+    pixelOps().subtractScaled(t, s, count, alpha);
 }
 inline void blendByAlpha(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
 {
-    blendByAlphaSse2(t, s, count, alpha);
+    pixelOps().blendByAlpha(t, s, count, alpha);
 }
 inline void fillPixels(uint32_t* p, size_t count, uint32_t colour)
 {
-    fillPixelsSse2(p, count, colour);
+    pixelOps().fillPixels(p, count, colour);
 }
 inline void expandCells(uint32_t* p, const uint8_t* cells, size_t count)
 {
-    expandCellsSse2(p, cells, count);
+    pixelOps().expandCells(p, cells, count);
 }
 inline void lookupPacked(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture, uint16_t offset,
                          uint16_t mask, int shift)
 {
-    lookupPackedSse2(dst, packed, count, texture, offset, mask, shift);
+    pixelOps().lookupPacked(dst, packed, count, texture, offset, mask, shift);
 }
-#else
-inline void addScaled(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
+inline void columnsToRows(uint32_t* rows, size_t rowStride, const uint32_t* columns, size_t columnStride,
+                          size_t width, size_t height)
 {
-    addScaledPortable(t, s, count, alpha);
+    pixelOps().columnsToRows(rows, rowStride, columns, columnStride, width, height);
 }
-inline void subtractScaled(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
-{
-    subtractScaledPortable(t, s, count, alpha);
-}
-inline void blendByAlpha(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
-{
-    blendByAlphaPortable(t, s, count, alpha);
-}
-inline void fillPixels(uint32_t* p, size_t count, uint32_t colour)
-{
-    fillPixelsPortable(p, count, colour);
-}
-inline void expandCells(uint32_t* p, const uint8_t* cells, size_t count)
-{
-    expandCellsPortable(p, cells, count);
-}
-inline void lookupPacked(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture, uint16_t offset,
-                         uint16_t mask, int shift)
-{
-    lookupPackedPortable(dst, packed, count, texture, offset, mask, shift);
-}
-#endif

@@ -11,17 +11,19 @@
 namespace {
 
 // Calls row(targetRow, sourceRow, count) for every source row that lands in
-// the target when the source's top-left corner is at (x0, y0), x0 >= 0.
+// target rows first ... end - 1 when the source's top-left corner is at
+// (x0, y0), x0 >= 0.
 template <class RowOp>
-void forEachClippedRow(const PixelBuffer& src, PixelBuffer& dst, int64_t x0, int64_t y0, RowOp row)
+void forEachClippedRow(const PixelBuffer& src, PixelBuffer& dst, int64_t x0, int64_t y0, uint32_t first,
+                       uint32_t end, RowOp row)
 {
-    const int64_t W = dst.width, H = dst.height;
+    const int64_t W = dst.width, H = std::min<int64_t>(dst.height, end);
     if (x0 >= W)
         return;
     const size_t count = size_t(std::min<int64_t>(src.width, W - x0));
-    const int64_t first = std::max<int64_t>(0, -y0);
-    const int64_t last = std::min<int64_t>(src.height, H - y0);
-    for (int64_t i = first; i < last; ++i)
+    const int64_t top = std::max<int64_t>(0, int64_t(first) - y0);
+    const int64_t bottom = std::min<int64_t>(src.height, H - y0);
+    for (int64_t i = top; i < bottom; ++i)
         row(dst.pixels + (y0 + i) * W + x0, src.pixels + i * src.width, count);
 }
 
@@ -49,13 +51,34 @@ PutBuffer::PutBuffer()
 
 void PutBuffer::draw()
 {
-    if (flag == 0 || !pixelRef || !fromBuffer)
+    if (flag == 0 || !pixelRef || !fromBuffer || pixelRef->bytesPerPixel == 2 || pixelRef->bytesPerPixel == 3)
         return;
-    PixelBuffer& T = *pixelRef;
-    const PixelBuffer& S = *fromBuffer;
-    if (T.bytesPerPixel == 2 || T.bytesPerPixel == 3)
+    if (fromBuffer != pixelRef) {
+        drawInOneBand();
         return;
+    }
+    beginFrame();
+    drawRange(0, pixelRef->height, true);
+}
 
+DrawPlan PutBuffer::beginDraw(Workers&)
+{
+    if (flag == 0 || !pixelRef || !fromBuffer || pixelRef->bytesPerPixel == 2 || pixelRef->bytesPerPixel == 3)
+        return {DrawPlan::Nothing};
+    // A buffer put onto itself reads rows that this pass has already written.
+    if (fromBuffer == pixelRef)
+        return {DrawPlan::Whole};
+    beginFrame();
+    return {blendmode <= 3 ? DrawPlan::Rows : DrawPlan::Nothing, fromBuffer};
+}
+
+void PutBuffer::drawRows(uint32_t first, uint32_t end)
+{
+    drawRange(first, end, false);
+}
+
+void PutBuffer::beginFrame()
+{
     // Both numbers are drawn even when randAmount is 0 (then there is no jitter).
     int32_t jx = 0, jy = 0;
     if (randFlag != 0) {
@@ -73,20 +96,27 @@ void PutBuffer::draw()
         Y = truncToInt32(wave + float(int32_t(uint32_t(posY) + 95u)));
     }
 
-    size_t O = 0;
+    frameOffset = 0;
     if (random2 != 0) {
         const int32_t R = int32_t(nextRandom() % 895);
         posY = R;
         Y = R;
-        O = size_t(T.width) * size_t(R);
+        frameOffset = size_t(pixelRef->width) * size_t(R);
     }
+    // The copy goes to posY as it stands now; the blend to the wobbled, jittered row.
+    frameX = blendmode == 3 ? int64_t(posX) + jx : posX;
+    frameY = blendmode == 3 ? Y + jy : posY;
+}
 
-    // A buffer put onto itself must read pixels that this pass has already
-    // written, one at a time, as the blend is defined.
-    const bool inPlace = &S == &T;
+// In place, rows go top to bottom and pixels one after the other, each
+// reading what the pass has written so far, as the blend is defined.
+void PutBuffer::drawRange(uint32_t first, uint32_t end, bool inPlace)
+{
+    PixelBuffer& T = *pixelRef;
+    const PixelBuffer& S = *fromBuffer;
     switch (blendmode) {
     case 0:
-        forEachClippedRow(S, T, posX, posY, [inPlace](uint32_t* t, const uint32_t* s, size_t count) {
+        forEachClippedRow(S, T, frameX, frameY, first, end, [inPlace](uint32_t* t, const uint32_t* s, size_t count) {
             if (!inPlace)
                 std::memcpy(t, s, count * sizeof *t);
             else
@@ -100,24 +130,27 @@ void PutBuffer::draw()
         // is, and so does an alpha of 0 or 1, which scales every byte to 0.
         // In place, the source index O + k never trails k, so every read sees
         // the pixel before this pass changed it.
-        if (O >= S.pixelCount || alpha <= 1)
+        if (frameOffset >= S.pixelCount || alpha <= 1)
             break;
-        const size_t count = std::min<size_t>(T.pixelCount, S.pixelCount - O);
+        const size_t count = std::min<size_t>(T.pixelCount, S.pixelCount - frameOffset);
+        const size_t from = size_t(first) * T.width;
+        const size_t to = std::min<size_t>(count, size_t(std::min<uint32_t>(end, T.height)) * T.width);
+        if (from >= to)
+            break;
         if (blendmode == 1)
-            addScaled(T.pixels, S.pixels + O, count, alpha);
+            addScaled(T.pixels + from, S.pixels + frameOffset + from, to - from, alpha);
         else
-            subtractScaled(T.pixels, S.pixels + O, count, alpha);
+            subtractScaled(T.pixels + from, S.pixels + frameOffset + from, to - from, alpha);
         break;
     }
     case 3: {
         const uint8_t a = alpha;
-        const auto row = [a, inPlace](uint32_t* t, const uint32_t* s, size_t count) {
+        forEachClippedRow(S, T, frameX, frameY, first, end, [a, inPlace](uint32_t* t, const uint32_t* s, size_t count) {
             if (!inPlace)
                 blendByAlpha(t, s, count, a);
             else
-                blendByAlphaPortable(t, s, count, a); // one pixel after the other
-        };
-        forEachClippedRow(S, T, int64_t(posX) + jx, Y + jy, row);
+                blendByAlphaPortable(t, s, count, a);
+        });
         break;
     }
     default: break;

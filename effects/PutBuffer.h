@@ -22,4 +22,15 @@ public:
 
     PutBuffer();
     void draw() override;
+    DrawPlan beginDraw(Workers& workers) override;
+    void drawRows(uint32_t first, uint32_t end) override;
+
+private:
+    // The frame's random draws and where the source lands, for drawRows.
+    void beginFrame();
+    void drawRange(uint32_t first, uint32_t end, bool inPlace);
+
+    // Worked out by beginFrame for this frame only.
+    int64_t frameX = 0, frameY = 0; // the source's top-left corner in the target (modes 0 and 3)
+    size_t frameOffset = 0;         // the source pixel added to target pixel 0 (modes 1 and 2)
 };

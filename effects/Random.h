@@ -5,6 +5,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "effects/Simd.h"
+
 // The one random sequence shared by every effect: a linear congruential
 // generator starting at 1 and never reseeded, so the same frame times always
 // give the same pictures. Tests may set the state through randomState().
@@ -121,9 +123,9 @@ inline void nextRandomsSse2(uint32_t& state, uint16_t* out, size_t count)
 
 inline void nextRandoms(uint32_t& state, uint16_t* out, size_t count)
 {
-#if defined(__SSE2__) && SOFTDEMO_SIMD
-    nextRandomsSse2(state, out, count);
-#else
-    nextRandomsPortable(state, out, count);
+#ifdef __SSE2__
+    if (simdLevel() != SimdLevel::Portable)
+        return nextRandomsSse2(state, out, count);
 #endif
+    nextRandomsPortable(state, out, count);
 }

@@ -1,5 +1,6 @@
 #include "effects/Tunnel.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "effects/PixelOps.h"
@@ -33,20 +34,41 @@ Tunnel::Tunnel()
 
 void Tunnel::draw()
 {
-    if (flag == 0 || !pixelRef || !fromBuffer)
-        return;
-    PixelBuffer& T = *pixelRef;
-    const PixelBuffer& S = *fromBuffer;
-    const uint32_t w = S.width, h = S.height;
-    if (w == 0 || h == 0 || T.width != kWidth || T.height > kHeight)
-        return;
+    if (beginFrame())
+        drawRows(0, pixelRef->height);
+}
 
+// A texture that is the target itself is read where this pass has written:
+// then only one pass in pixel order draws it as defined.
+DrawPlan Tunnel::beginDraw(Workers&)
+{
+    if (!beginFrame())
+        return {DrawPlan::Nothing};
+    return {fromBuffer == pixelRef ? DrawPlan::Whole : DrawPlan::Rows, fromBuffer};
+}
+
+bool Tunnel::beginFrame()
+{
+    if (flag == 0 || !pixelRef || !fromBuffer)
+        return false;
+    const uint32_t w = fromBuffer->width, h = fromBuffer->height;
+    if (w == 0 || h == 0 || pixelRef->width != kWidth || pixelRef->height > kHeight)
+        return false;
     // Sums are taken as unsigned 32-bit numbers before the remainder.
-    const uint32_t u = uint32_t(truncToInt32(double(w) * double(time)));
-    const uint32_t v = uint32_t(truncToInt32(double(h) * 0.25 * double(time)));
-    const uint32_t count = uint32_t(T.height) * kWidth;
+    frameU = uint32_t(truncToInt32(double(w) * double(time)));
+    frameV = uint32_t(truncToInt32(double(h) * 0.25 * double(time)));
+    return true;
+}
+
+void Tunnel::drawRows(uint32_t first, uint32_t end)
+{
+    const PixelBuffer& S = *fromBuffer;
+    const uint32_t w = S.width, h = S.height, u = frameU, v = frameV;
+    const uint32_t from = first * kWidth, to = std::min<uint32_t>(end, pixelRef->height) * kWidth;
+    if (from >= to)
+        return;
     const uint32_t* src = S.pixels;
-    uint32_t* dst = T.pixels;
+    uint32_t* dst = pixelRef->pixels;
     const int32_t* dist = distance.get();
     const int32_t* ang = angle.get();
     const auto powerOfTwo = [](uint32_t n) { return (n & (n - 1)) == 0; };
@@ -56,15 +78,15 @@ void Tunnel::draw()
         int shift = 8;
         while ((1u << (8 - shift)) < w)
             --shift;
-        lookupPacked(dst, packed.get(), count, src, uint16_t((v & 0xff) << 8 | (u & 0xff)),
+        lookupPacked(dst + from, packed.get() + from, to - from, src, uint16_t((v & 0xff) << 8 | (u & 0xff)),
                      uint16_t((h - 1) << 8 | (w - 1)), shift);
     } else if (powerOfTwo(w) && powerOfTwo(h)) {
         // Larger powers of two: remainders become masks.
         const uint32_t wMask = w - 1, hMask = h - 1;
-        for (uint32_t k = 0; k < count; ++k)
+        for (uint32_t k = from; k < to; ++k)
             dst[k] = src[((uint32_t(ang[k]) + v) & hMask) * w + ((uint32_t(dist[k]) + u) & wMask)];
     } else {
-        for (uint32_t k = 0; k < count; ++k)
+        for (uint32_t k = from; k < to; ++k)
             dst[k] = src[((uint32_t(ang[k]) + v) % h) * w + (uint32_t(dist[k]) + u) % w];
     }
 }

@@ -20,8 +20,15 @@ public:
 
     Tunnel();
     void draw() override;
+    DrawPlan beginDraw(Workers& workers) override;
+    void drawRows(uint32_t first, uint32_t end) override;
 
 private:
+    // False when nothing is drawn; else works out the frame's shift.
+    bool beginFrame();
+
+    uint32_t frameU = 0, frameV = 0; // the texture's shift for this frame
+
     // The low bytes of angle and distance side by side, all the lookup needs
     // for textures whose sides are powers of two up to 256.
     std::unique_ptr<uint16_t[]> packed;

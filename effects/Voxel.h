@@ -34,12 +34,20 @@ public:
     // be read.
     explicit Voxel(const std::string& dataDir = "data");
     void draw() override;
+    DrawPlan beginDraw(Workers& workers) override;
+    void drawRows(uint32_t first, uint32_t end) override;
 
 private:
+    // Marches columns first ... end - 1 into the canvas.
+    void drawColumns(uint32_t first, uint32_t end, uint8_t mapX, uint8_t mapY);
+
     std::unique_ptr<uint32_t[]> shaded;      // colorMap darkened by height, per cell
     std::unique_ptr<uint16_t[]> projected;   // [K * 256 + h]: screen row of height h at step K
-    // The picture as draw builds it, in rows a little longer than the target's
-    // (see draw), copied out at the end.
-    static constexpr int kCanvasWidth = kWidth + 8;
-    std::unique_ptr<uint32_t[]> canvas = std::make_unique<uint32_t[]>(kCanvasWidth * kHeight);
+    // The picture as beginDraw builds it, one column after the other, so
+    // that the rows a sample fills are neighbouring words; drawRows turns it
+    // into rows band by band. Each column has kColumnPad words in front of
+    // row 0, which drawColumns may write.
+    static constexpr int kColumnPad = 16;
+    static constexpr int kColumnStride = kColumnPad + kHeight;
+    std::unique_ptr<uint32_t[]> canvas = std::make_unique<uint32_t[]>(kColumnStride * kWidth);
 };

@@ -1,5 +1,6 @@
 #include "engine/Production.h"
 
+#include <algorithm>
 #include <chrono>
 #include <stdexcept>
 #include <utility>
@@ -8,6 +9,7 @@
 #include "effects/CAExp.h"
 #include "effects/Noise.h"
 #include "effects/PutBuffer.h"
+#include "effects/Simd.h"
 #include "effects/Tunnel.h"
 #include "effects/Voxel.h"
 #include "gfx/Palette.h"
@@ -63,6 +65,7 @@ uint32_t steadyMilliseconds()
 Production::Production(std::string dataDir, Timer::Tick tick, AudioDevice* audio)
     : dataDir(std::move(dataDir)), audio(audio)
 {
+    simdLevel(); // a SOFTDEMO_SIMD that cannot be used is refused here, before the first frame
     for (const EffectClass& c : kEffectClasses)
         effectKinds.emplace_back(c.create(this->dataDir)->name);
     generatorKinds.emplace_back(Sine().name);
@@ -125,6 +128,7 @@ void Production::addEffect(std::string_view className)
     if (!effect)
         throw std::runtime_error("unknown effect class \"" + std::string(className) + "\"");
     effects.push_back(std::move(effect));
+    banded.reserve(effects.size());
 }
 
 void Production::addGenerator()
@@ -152,8 +156,82 @@ void Production::update()
         effect->update(time);
 }
 
-void Production::draw()
+void Production::setThreads(unsigned threads)
 {
-    for (auto& effect : effects)
-        effect->draw();
+    workers = std::make_unique<Workers>(std::max(threads, 1u));
+}
+
+void Production::draw(std::vector<double>* effectSeconds)
+{
+    using Clock = std::chrono::steady_clock;
+    for (size_t i = 0; i < effects.size(); ++i) {
+        Effect& effect = *effects[i];
+        // Timed, the bands of earlier effects count for those effects.
+        const auto timed = [&](auto&& work) {
+            const auto start = effectSeconds ? Clock::now() : Clock::time_point();
+            work();
+            if (effectSeconds)
+                (*effectSeconds)[i + 1] += std::chrono::duration<double>(Clock::now() - start).count();
+        };
+        DrawPlan plan;
+        timed([&] { plan = effect.beginDraw(*workers); });
+        if (plan.kind == DrawPlan::Whole) {
+            drawBands(effectSeconds);
+            timed([&] { effect.draw(); });
+        } else if (plan.kind == DrawPlan::Rows) {
+            // A run stays row by row while no effect in it reads what another writes.
+            const bool clash = std::any_of(banded.begin(), banded.end(), [&](const Banded& b) {
+                return b.effect->pixelRef == plan.reads || b.reads == effect.pixelRef;
+            });
+            if (clash)
+                drawBands(effectSeconds);
+            banded.push_back({&effect, plan.reads, i});
+        }
+    }
+    drawBands(effectSeconds);
+}
+
+void Production::drawBands(std::vector<double>* effectSeconds)
+{
+    if (banded.empty())
+        return;
+    uint32_t rows = 0;
+    for (const Banded& b : banded)
+        rows = std::max<uint32_t>(rows, b.effect->pixelRef->height);
+    const uint32_t bands = (rows + kBandRows - 1) / kBandRows;
+    // Threads take runs of neighbouring bands, so that each reads its
+    // sources in long runs that the processor's prefetching follows.
+    const uint32_t parts = std::min(bands, workers->threads() == 1 ? 1 : 2 * workers->threads());
+    const auto part = [&](uint32_t p, auto&& band) {
+        for (uint32_t i = p * bands / parts; i < (p + 1) * bands / parts; ++i)
+            band(i);
+    };
+    if (!effectSeconds) {
+        auto run = [&](uint32_t p) {
+            part(p, [&](uint32_t i) {
+                for (const Banded& b : banded)
+                    b.effect->drawRows(i * kBandRows, (i + 1) * kBandRows);
+            });
+        };
+        workers->run(parts, run);
+    } else {
+        using Clock = std::chrono::steady_clock;
+        const size_t n = banded.size();
+        bandSeconds.assign(size_t(bands) * n, 0.0);
+        auto run = [&](uint32_t p) {
+            part(p, [&](uint32_t i) {
+                auto start = Clock::now();
+                for (size_t j = 0; j < n; ++j) {
+                    banded[j].effect->drawRows(i * kBandRows, (i + 1) * kBandRows);
+                    const auto end = Clock::now();
+                    bandSeconds[i * n + j] = std::chrono::duration<double>(end - start).count();
+                    start = end;
+                }
+            });
+        };
+        workers->run(parts, run);
+        for (size_t k = 0; k < bandSeconds.size(); ++k)
+            (*effectSeconds)[banded[k % n].index + 1] += bandSeconds[k];
+    }
+    banded.clear();
 }

@@ -9,6 +9,7 @@
 #include "effects/Effect.h"
 #include "engine/DataPath.h"
 #include "engine/Timer.h"
+#include "engine/Workers.h"
 #include "gfx/ImageDecoder.h"
 #include "gfx/PixelBuffer.h"
 #include "params/Generator.h"
@@ -30,7 +31,8 @@ public:
     std::string paletteName;
 
     // tick: the millisecond clock (a steady clock when empty); audio: the
-    // output initAudio opens (none: the show is silent).
+    // output initAudio opens (none: the show is silent). Throws
+    // std::invalid_argument when SOFTDEMO_SIMD names a form that cannot be used.
     explicit Production(std::string dataDir = "data", Timer::Tick tick = {}, AudioDevice* audio = nullptr);
     Production(const Production&) = delete;
     Production& operator=(const Production&) = delete;
@@ -56,11 +58,33 @@ public:
     // not added to the show.
     std::unique_ptr<Effect> createEffect(std::string_view className) const;
 
+    // The frame is drawn in bands of this many rows where effects allow:
+    // every effect of a run that works row by row draws one band, then the
+    // next band follows, so the band stays in cache from effect to effect.
+    static constexpr uint32_t kBandRows = 16;
+
+    // Threads that share the bands (1, the default: the calling thread alone).
+    void setThreads(unsigned threads);
+    unsigned threads() const { return workers->threads(); }
+
     void prepare();
     void update();
-    void draw();
+    // With `effectSeconds` (one slot more than there are effects), the time
+    // each effect spends drawing is added to slot 1 + its index.
+    void draw(std::vector<double>* effectSeconds = nullptr);
 
 private:
+    // An effect of the current run of row-by-row effects.
+    struct Banded {
+        Effect* effect;
+        const PixelBuffer* reads;
+        size_t index;
+    };
+    void drawBands(std::vector<double>* effectSeconds);
+
     std::string dataDir;
     AudioDevice* audio;
+    std::unique_ptr<Workers> workers = std::make_unique<Workers>();
+    std::vector<Banded> banded;      // capacity for every effect, so draw allocates nothing
+    std::vector<double> bandSeconds; // when timed: per band, per banded effect
 };

@@ -3,12 +3,14 @@
 #include <chrono>
 #include <stdexcept>
 
-Timeline::Timeline(const ShowScript& script, const std::string& dataDir, uint32_t fps, DecodedPictures decoded)
+Timeline::Timeline(const ShowScript& script, const std::string& dataDir, uint32_t fps, DecodedPictures decoded,
+                   unsigned threads)
     : rate(fps)
 {
     if (fps == 0)
         throw std::invalid_argument("the frame rate must be at least 1");
     show = std::make_unique<Production>(dataDir, [this] { return now; });
+    show->setThreads(threads);
     buildShow(script, *show, std::move(decoded));
     show->clock->start();
 }
@@ -22,23 +24,14 @@ bool Timeline::renderNext(std::vector<double>* effectSeconds)
     if (frame == 0)
         show->prepare();
     ++frame;
-    if (!effectSeconds) {
-        show->update();
-        show->draw();
-        return true;
-    }
-    // Production::draw, timed per effect; slot 0 holds the update of everything.
-    using Clock = std::chrono::steady_clock;
-    effectSeconds->resize(show->effects.size() + 1);
-    auto start = Clock::now();
+    // Slot 0 holds the update of everything.
+    const auto start = std::chrono::steady_clock::now();
     show->update();
-    for (size_t i = 0; i <= show->effects.size(); ++i) {
-        if (i > 0)
-            show->effects[i - 1]->draw();
-        const auto end = Clock::now();
-        (*effectSeconds)[i] += std::chrono::duration<double>(end - start).count();
-        start = end;
+    if (effectSeconds) {
+        effectSeconds->resize(show->effects.size() + 1);
+        (*effectSeconds)[0] += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
+    show->draw(effectSeconds);
     return true;
 }
 

@@ -31,7 +31,9 @@ class Timeline {
 public:
     // Builds the production from the show, with the pictures already decoded
     // from dataDir (buildShow); throws ShowError or std::runtime_error.
-    Timeline(const ShowScript& show, const std::string& dataDir, uint32_t fps, DecodedPictures decoded = {});
+    // `threads` share the drawing of each frame.
+    Timeline(const ShowScript& show, const std::string& dataDir, uint32_t fps, DecodedPictures decoded = {},
+             unsigned threads = 1);
 
     // Renders the next frame; false (and nothing rendered) once the show has ended.
     // With `effectSeconds`, the time of the whole update is added to slot 0 and

@@ -1,25 +1,40 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string>
 #include <vector>
 
 #include "effects/PixelOps.h"
-
-#ifdef __SSE2__
 
 namespace {
 
 using RowOp = void (*)(uint32_t*, const uint32_t*, size_t, uint8_t);
 
+// Every vector form this build and processor have, each against the portable one.
 struct Pair {
-    const char* name;
-    RowOp portable, sse2;
+    std::string name;
+    const PixelOps& vector;
 };
 
-const Pair kBlends[] = {
-    {"add", addScaledPortable, addScaledSse2},
-    {"subtract", subtractScaledPortable, subtractScaledSse2},
-    {"blend", blendByAlphaPortable, blendByAlphaSse2},
+std::vector<Pair> vectorForms()
+{
+    std::vector<Pair> forms;
+    for (SimdLevel level : {SimdLevel::Sse2, SimdLevel::Avx2})
+        if (simdAvailable(level))
+            forms.push_back({simdName(level), pixelOps(level)});
+    return forms;
+}
+
+struct Blend {
+    const char* name;
+    RowOp PixelOps::*op;
+};
+
+const PixelOps& kPortable = pixelOps(SimdLevel::Portable);
+const Blend kBlends[] = {
+    {"add", &PixelOps::addScaled},
+    {"subtract", &PixelOps::subtractScaled},
+    {"blend", &PixelOps::blendByAlpha},
 };
 
 // Words whose bytes are often 0, 1, 254 or 255, where rounding and saturation bite.
@@ -42,23 +57,28 @@ TEST(PixelOps, VectorBlendsMatchThePortableOnes)
 {
     std::mt19937 rng(11);
     const int alphas[] = {0, 1, 127, 128, 255, -1, -1, -1};
-    for (const Pair& op : kBlends)
+    for (const Pair& form : vectorForms())
+    for (const Blend& op : kBlends)
         for (int round = 0; round < 400; ++round) {
-            const size_t width = 1 + rng() % 67; // odd and even row widths
+            const size_t width = 1 + rng() % 67; // odd and even row widths, past two vectors of 8
             std::vector<uint32_t> source(width * 3), target(width * 3);
             for (uint32_t& w : source)
                 w = randomWord(rng);
             for (uint32_t& w : target)
                 w = randomWord(rng);
+            if (round % 2) // runs of transparent (alpha 0 or 1) sources, as sprites have
+                for (size_t k = 0; k < source.size(); ++k)
+                    if (k / 12 % 2)
+                        source[k] &= 0x01ffffff;
             const size_t sourceStart = rng() % width, targetStart = rng() % width;
             const size_t count = 1 + rng() % (2 * width - std::max(sourceStart, targetStart));
             const int pick = alphas[round % 8];
             const uint8_t alpha = uint8_t(pick < 0 ? rng() : uint32_t(pick));
 
             std::vector<uint32_t> expected = target;
-            op.portable(expected.data() + targetStart, source.data() + sourceStart, count, alpha);
-            op.sse2(target.data() + targetStart, source.data() + sourceStart, count, alpha);
-            ASSERT_EQ(target, expected) << op.name << " round " << round << " alpha " << int(alpha);
+            (kPortable.*op.op)(expected.data() + targetStart, source.data() + sourceStart, count, alpha);
+            (form.vector.*op.op)(target.data() + targetStart, source.data() + sourceStart, count, alpha);
+            ASSERT_EQ(target, expected) << form.name << " " << op.name << " round " << round << " alpha " << int(alpha);
         }
 }
 
@@ -67,7 +87,8 @@ TEST(PixelOps, VectorBlendsMatchThePortableOnes)
 TEST(PixelOps, AddAndSubtractReadAheadInTheirOwnTarget)
 {
     std::mt19937 rng(12);
-    for (const Pair& op : {kBlends[0], kBlends[1]})
+    for (const Pair& form : vectorForms())
+    for (const Blend& op : {kBlends[0], kBlends[1]})
         for (int round = 0; round < 200; ++round) {
             std::vector<uint32_t> pixels(200);
             for (uint32_t& w : pixels)
@@ -75,29 +96,30 @@ TEST(PixelOps, AddAndSubtractReadAheadInTheirOwnTarget)
             const size_t offset = rng() % 60, count = 1 + rng() % (pixels.size() - offset);
             const uint8_t alpha = uint8_t(rng());
             std::vector<uint32_t> expected = pixels;
-            op.portable(expected.data(), expected.data() + offset, count, alpha);
-            op.sse2(pixels.data(), pixels.data() + offset, count, alpha);
-            ASSERT_EQ(pixels, expected) << op.name << " offset " << offset;
+            (kPortable.*op.op)(expected.data(), expected.data() + offset, count, alpha);
+            (form.vector.*op.op)(pixels.data(), pixels.data() + offset, count, alpha);
+            ASSERT_EQ(pixels, expected) << form.name << " " << op.name << " offset " << offset;
         }
 }
 
 TEST(PixelOps, VectorFillAndCellsMatchThePortableOnes)
 {
     std::mt19937 rng(13);
+    for (const Pair& form : vectorForms())
     for (int round = 0; round < 100; ++round) {
         const size_t start = rng() % 8, count = rng() % 90;
         const uint32_t colour = rng();
         std::vector<uint32_t> a(100, 7), b(100, 7);
         fillPixelsPortable(a.data() + start, count, colour);
-        fillPixelsSse2(b.data() + start, count, colour);
-        ASSERT_EQ(a, b) << "fill " << count << " from " << start;
+        form.vector.fillPixels(b.data() + start, count, colour);
+        ASSERT_EQ(a, b) << form.name << " fill " << count << " from " << start;
 
         std::vector<uint8_t> cells(100);
         for (uint8_t& c : cells)
             c = rng() % 3 == 0 ? uint8_t(rng()) : 0; // any non-zero byte is alive
         expandCellsPortable(a.data() + start, cells.data() + start, count);
-        expandCellsSse2(b.data() + start, cells.data() + start, count);
-        ASSERT_EQ(a, b) << "cells " << count << " from " << start;
+        form.vector.expandCells(b.data() + start, cells.data() + start, count);
+        ASSERT_EQ(a, b) << form.name << " cells " << count << " from " << start;
     }
 }
 
@@ -111,15 +133,45 @@ TEST(PixelOps, VectorTexelLookupMatchesThePortableOne)
     std::vector<uint16_t> packed(300);
     for (uint16_t& p : packed)
         p = uint16_t(rng());
+    for (const Pair& form : vectorForms())
     for (int bw = 0; bw <= 8; ++bw)
         for (int bh = 0; bh <= 8; ++bh) {
             const uint16_t offset = uint16_t(rng()), mask = uint16_t(((1 << bh) - 1) << 8 | ((1 << bw) - 1));
             const size_t start = rng() % 9, count = rng() % 290;
             std::vector<uint32_t> a(300, 1), b(300, 1);
             lookupPackedPortable(a.data() + start, packed.data() + start, count, texture.data(), offset, mask, 8 - bw);
-            lookupPackedSse2(b.data() + start, packed.data() + start, count, texture.data(), offset, mask, 8 - bw);
-            ASSERT_EQ(a, b) << "2^" << bw << " x 2^" << bh;
+            form.vector.lookupPacked(b.data() + start, packed.data() + start, count, texture.data(), offset, mask,
+                                     8 - bw);
+            ASSERT_EQ(a, b) << form.name << " 2^" << bw << " x 2^" << bh;
         }
 }
 
-#endif
+// Blocks of every size around the vector blocks (4 and 8 on a side), strides wider than the block.
+TEST(PixelOps, VectorColumnsToRowsMatchThePortableOne)
+{
+    std::mt19937 rng(15);
+    std::vector<uint32_t> columns(40 * 40);
+    for (uint32_t& c : columns)
+        c = rng();
+    for (const Pair& form : vectorForms())
+        for (size_t width = 0; width <= 17; ++width)
+            for (size_t height = 0; height <= 17; ++height) {
+                const size_t columnStride = 17 + rng() % 20, rowStride = 17 + rng() % 20;
+                std::vector<uint32_t> a(40 * 40, 1), b(40 * 40, 1);
+                columnsToRowsPortable(a.data(), rowStride, columns.data(), columnStride, width, height);
+                form.vector.columnsToRows(b.data(), rowStride, columns.data(), columnStride, width, height);
+                ASSERT_EQ(a, b) << form.name << " " << width << " x " << height;
+            }
+}
+
+TEST(PixelOps, LevelsByName)
+{
+    EXPECT_EQ(parseSimdLevel("portable"), SimdLevel::Portable);
+    for (SimdLevel level : {SimdLevel::Sse2, SimdLevel::Avx2})
+        if (simdAvailable(level))
+            EXPECT_EQ(parseSimdLevel(simdName(level)), level);
+        else
+            EXPECT_THROW(parseSimdLevel(simdName(level)), std::invalid_argument);
+    for (const char* bad : {"", "AVX2", "avx512", "sse2 "})
+        EXPECT_THROW(parseSimdLevel(bad), std::invalid_argument) << bad;
+}

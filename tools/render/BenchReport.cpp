@@ -7,6 +7,7 @@
 #include <string>
 
 #include "effects/CAExp.h"
+#include "effects/Simd.h"
 
 BenchRun::BenchRun(Timeline& timeline) : timeline(timeline)
 {
@@ -34,6 +35,7 @@ bool BenchRun::renderNext()
 
 void BenchRun::print(bool json, double wall) const
 {
+    const unsigned threads = timeline.production().threads();
     // Share of the time by effect class, largest first; "update" is every effect's update together.
     std::map<std::string, double> byClass{{"update", seconds[0]}};
     const auto& effects = timeline.production().effects;
@@ -87,10 +89,11 @@ void BenchRun::print(bool json, double wall) const
                     "\"medianFrameMs\": %.3f, \"worstFrameMs\": %.3f, \"worstFrameAtMs\": %u, "
                     "\"worstOtherFrameMs\": %.3f, \"worstOtherFrameAtMs\": %u, "
                     "\"worstCAExpFrameMs\": %.3f, \"worstCAExpFrameAtMs\": %u, "
-                    "\"otherFramesOver1Ms\": %zu, \"CAExpFramesOver2_5Ms\": %zu, \"shares\": {",
+                    "\"otherFramesOver1Ms\": %zu, \"CAExpFramesOver2_5Ms\": %zu, \"threads\": %u, "
+                    "\"simd\": \"%s\", \"shares\": {",
                     frameMs.size(), timeline.fps(), wall, fps, median, frameMs[worst], worstAt, msOf(worstOther),
                     atOf(worstOther), msOf(worstAutomaton), atOf(worstAutomaton), otherOver1ms,
-                    automatonOver2_5ms);
+                    automatonOver2_5ms, threads, simdName(simdLevel()));
         for (size_t i = 0; i < shares.size(); ++i)
             std::printf("%s\"%s\": %.4f", i ? ", " : "", shares[i].first.c_str(), shares[i].second / measured);
         std::printf("}, \"slowestSeconds\": [");
@@ -101,6 +104,8 @@ void BenchRun::print(bool json, double wall) const
         return;
     }
     std::printf("frames:      %zu on the %u fps timeline\n", frameMs.size(), timeline.fps());
+    std::printf("drawn with:  %u thread%s, %s vector loops\n", threads, threads == 1 ? "" : "s",
+                simdName(simdLevel()));
     std::printf("speed:       %.1f frames per second (%.2f s in all)\n", fps, wall);
     std::printf("frame time:  median %.3f ms, worst %.3f ms (the frame at %u ms)\n", median, frameMs[worst], worstAt);
     if (worstOther < frameMs.size())

@@ -8,26 +8,27 @@ const char* renderUsage(const std::string& command)
 {
     if (command == "frames")
         return "usage: softdemo-render frames --at T1,T2,... [--png DIR] [--hash] [--memory] [--show FILE] [--data DIR]\n"
-               "                              [--fps N]\n"
+               "                              [--fps N] [--threads N]\n"
                "Renders the show up to the last requested time and, for each requested time (milliseconds,\n"
                "on the timeline t_i = floor(i * 1000 / fps)), writes DIR/frame_T.png and/or prints \"T HASH\"\n"
                "(64-bit FNV-1a of the frame's bytes). Without --png, --hash is implied. --memory writes the\n"
                "resident memory (VmRSS, VmHWM) after the first frame and after the last to standard error.\n";
     if (command == "export")
-        return "usage: softdemo-render export [--out show.mp4] [--scale K] [--data DIR] [--fps N]\n"
+        return "usage: softdemo-render export [--out show.mp4] [--scale K] [--data DIR] [--fps N] [--threads N]\n"
                "Renders the whole show and encodes it with its music through ffmpeg (H.264 + AAC),\n"
                "each pixel scaled up K times (nearest neighbour).\n";
     if (command == "bench")
-        return "usage: softdemo-render bench [--json] [--data DIR] [--fps N]\n"
+        return "usage: softdemo-render bench [--json] [--data DIR] [--fps N] [--threads N]\n"
                "Renders the whole timeline as fast as it can and prints the frame count, frames per second,\n"
                "the median and worst frame time (also apart for the frames in which a CAExp drew and the\n"
-               "others) and each effect class's share of the time.\n";
+               "others), each effect class's share of the time, the threads and the vector loops it used\n"
+               "(SOFTDEMO_SIMD=portable|sse2|avx2 forces a form of the loops).\n";
     if (command == "classes")
         return "usage: softdemo-render classes [--data DIR]\n"
                "Lists every effect and generator class a show can use, with each variable's name, type and\n"
                "what it does (the landscape's maps in DIR are read to build it).\n";
     if (command == "sheet")
-        return "usage: softdemo-render sheet [--every MS] [--out sheet.png] [--data DIR] [--fps N]\n"
+        return "usage: softdemo-render sheet [--every MS] [--out sheet.png] [--data DIR] [--fps N] [--threads N]\n"
                "Draws a contact sheet of the show: a thumbnail every MS milliseconds (default 4000),\n"
                "labelled with its time.\n";
     return "usage: softdemo-render COMMAND [options]\n"
@@ -44,6 +45,8 @@ const char* renderUsage(const std::string& command)
            "  --data DIR   the data directory; the show's \"data/x\" is read as DIR/x (default: the folder\n"
            "               in $SOFTDEMO_DATA, else ./data, else the pack installed with the program)\n"
            "  --fps N      frames per second of the timeline (default: 60)\n"
+           "  --threads N  threads that draw each frame (default: the machine's cores); the pixels are the\n"
+           "               same with any number\n"
            "  --help       this text, or the command's own with a command\n";
 }
 
@@ -65,6 +68,8 @@ RenderOptions parseRenderOptions(int argc, char** argv)
             o.dataDir = value();
         else if (arg == "--fps")
             o.fps = wholeNumber(arg, value(), 1, 1000);
+        else if (arg == "--threads")
+            o.threads = wholeNumber(arg, value(), 1, 64);
         else if (arg == "--show" && o.command == "frames")
             o.showFile = value();
         else if (arg == "--at" && o.command == "frames") {

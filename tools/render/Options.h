@@ -9,6 +9,7 @@ struct RenderOptions {
     std::string command;
     std::string dataDir; // empty: found as the player finds it
     uint32_t fps = 60;
+    uint32_t threads = 0; // 0: the machine's cores
     std::string showFile; // empty: the embedded show
     std::vector<uint32_t> at;
     std::string pngDir;

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "Sheet.h"
+#include "engine/Workers.h"
 #include "show/ClassListing.h"
 #include "show/DataLookup.h"
 #include "show/DataManifest.h"
@@ -19,6 +20,11 @@
 #include "tools/render/Options.h"
 
 namespace {
+
+unsigned threadsOf(const RenderOptions& o)
+{
+    return o.threads ? o.threads : Workers::hardwareThreads();
+}
 
 int frames(const RenderOptions& o, DecodedPictures pictures)
 {
@@ -42,7 +48,7 @@ int frames(const RenderOptions& o, DecodedPictures pictures)
     if (!o.pngDir.empty())
         std::filesystem::create_directories(o.pngDir);
 
-    Timeline timeline(loadShow(o.showFile), o.dataDir, o.fps, std::move(pictures));
+    Timeline timeline(loadShow(o.showFile), o.dataDir, o.fps, std::move(pictures), threadsOf(o));
     const uint32_t last = *wanted.rbegin();
     while (timeline.renderNext()) {
         const uint32_t t = timeline.timeMs();
@@ -66,7 +72,7 @@ int frames(const RenderOptions& o, DecodedPictures pictures)
 
 int bench(const RenderOptions& o, DecodedPictures pictures)
 {
-    Timeline timeline(loadShow(""), o.dataDir, o.fps, std::move(pictures));
+    Timeline timeline(loadShow(""), o.dataDir, o.fps, std::move(pictures), threadsOf(o));
     BenchRun run(timeline);
     Progress progress("bench", frameCount(o.fps));
     const auto begin = std::chrono::steady_clock::now();
@@ -80,7 +86,7 @@ int bench(const RenderOptions& o, DecodedPictures pictures)
 
 int exportVideo(const RenderOptions& o, DecodedPictures pictures)
 {
-    Timeline timeline(loadShow(""), o.dataDir, o.fps, std::move(pictures));
+    Timeline timeline(loadShow(""), o.dataDir, o.fps, std::move(pictures), threadsOf(o));
     VideoEncoder encoder(o.out, timeline.production().dataPath(kMusicFile), o.fps, o.scale);
     if (!encoder.warning.empty())
         std::fprintf(stderr, "softdemo-render: %s\n", encoder.warning.c_str());
@@ -98,7 +104,7 @@ int exportVideo(const RenderOptions& o, DecodedPictures pictures)
 int sheet(const RenderOptions& o, DecodedPictures pictures)
 {
     const Fonts fonts;
-    Timeline timeline(loadShow(""), o.dataDir, o.fps, std::move(pictures));
+    Timeline timeline(loadShow(""), o.dataDir, o.fps, std::move(pictures), threadsOf(o));
     std::vector<SheetEntry> entries;
     uint32_t next = 0;
     std::vector<uint32_t> opaque(512 * 384);

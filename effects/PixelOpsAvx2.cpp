@@ -1,0 +1,213 @@
+// The AVX2 forms of the packed-pixel loops: the SSE2 forms' arithmetic on
+// eight pixels at a time. Only these functions are compiled for AVX2, so the
+// program still runs on processors without it. Tails go to the portable forms.
+#include "effects/PixelOps.h"
+
+#ifdef SOFTDEMO_AVX2_FORMS
+#include <immintrin.h>
+
+#include <algorithm>
+
+namespace {
+
+SOFTDEMO_AVX2 inline __m256i load(const uint32_t* p)
+{
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+SOFTDEMO_AVX2 inline void store(uint32_t* p, __m256i v)
+{
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
+}
+
+SOFTDEMO_AVX2 void blendByAlphaAvx2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
+
+// The last count < 8 pixels through a full vector of `op`, by way of copies.
+SOFTDEMO_AVX2 void throughCopies(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha,
+                                 void (*op)(uint32_t*, const uint32_t*, size_t, uint8_t))
+{
+    uint32_t tt[8] = {}, ss[8] = {};
+    std::copy_n(s, count, ss);
+    std::copy_n(t, count, tt);
+    op(tt, ss, 8, alpha);
+    std::copy_n(tt, count, t);
+}
+
+// Reads s before it writes t, eight pixels at a time, so a source that starts
+// at or after the target in the same buffer reads pixels not yet written.
+template <bool Add>
+SOFTDEMO_AVX2 void addOrSubtract(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    size_t k = 0;
+    if (alpha == 255) {
+        // b * 255 >> 8 is b - 1 for every byte b > 0.
+        const __m256i one = _mm256_set1_epi8(1), colour = _mm256_set1_epi32(0x00ffffff);
+        for (; k + 8 <= count; k += 8) {
+            const __m256i scaled = _mm256_and_si256(_mm256_subs_epu8(load(s + k), one), colour);
+            const __m256i d = load(t + k);
+            store(t + k, Add ? _mm256_adds_epu8(d, scaled) : _mm256_subs_epu8(d, scaled));
+        }
+    } else {
+        // A byte in the high half of a 16-bit lane times alpha leaves
+        // byte * alpha >> 8 in the high half of the product.
+        const __m256i factor = _mm256_set_epi16(0, alpha, alpha, alpha, 0, alpha, alpha, alpha, 0, alpha, alpha,
+                                                alpha, 0, alpha, alpha, alpha);
+        for (; k + 8 <= count; k += 8) {
+            const __m256i src = load(s + k);
+            const __m256i lo = _mm256_mulhi_epu16(_mm256_unpacklo_epi8(zero, src), factor);
+            const __m256i hi = _mm256_mulhi_epu16(_mm256_unpackhi_epi8(zero, src), factor);
+            const __m256i scaled = _mm256_packus_epi16(lo, hi);
+            const __m256i d = load(t + k);
+            store(t + k, Add ? _mm256_adds_epu8(d, scaled) : _mm256_subs_epu8(d, scaled));
+        }
+    }
+    if (k < count)
+        throughCopies(t + k, s + k, count - k, alpha, addOrSubtract<Add>);
+}
+
+// d * 255 + (s - d) * weight, over 256, per 16-bit lane (see the SSE2 form).
+SOFTDEMO_AVX2 inline __m256i mix(__m256i sc, __m256i dc, __m256i weight)
+{
+    const __m256i d255 = _mm256_sub_epi16(_mm256_slli_epi16(dc, 8), dc);
+    return _mm256_srli_epi16(_mm256_add_epi16(d255, _mm256_mullo_epi16(_mm256_sub_epi16(sc, dc), weight)), 8);
+}
+
+SOFTDEMO_AVX2 void addScaledAvx2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
+{
+    addOrSubtract<true>(t, s, count, alpha);
+}
+
+SOFTDEMO_AVX2 void subtractScaledAvx2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
+{
+    addOrSubtract<false>(t, s, count, alpha);
+}
+
+SOFTDEMO_AVX2 void blendByAlphaAvx2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
+{
+    const __m256i colour = _mm256_set1_epi32(0x00ffffff), one = _mm256_set1_epi8(1);
+    size_t k = 0;
+    if (alpha == 0) {
+        // a = 0 and m = 255 for every pixel: d * 255 >> 8 is d - 1 for d > 0.
+        for (; k + 8 <= count; k += 8)
+            store(t + k, _mm256_and_si256(_mm256_subs_epu8(load(t + k), one), colour));
+    } else {
+        const __m256i zero = _mm256_setzero_si256();
+        const __m256i alpha32 = _mm256_set1_epi32(alpha);
+        for (; k + 8 <= count; k += 8) {
+            const __m256i src = load(s + k), dst = load(t + k);
+            // a for each pixel, in both 16-bit halves of its word; unpacking
+            // works within 128-bit lanes on both sides, so pixels stay paired.
+            const __m256i a = _mm256_srli_epi32(_mm256_mullo_epi16(_mm256_srli_epi32(src, 24), alpha32), 8);
+            if (_mm256_testz_si256(a, a)) {
+                // Eight transparent pixels, as sprites have in runs: as for alpha 0.
+                store(t + k, _mm256_and_si256(_mm256_subs_epu8(dst, one), colour));
+                continue;
+            }
+            const __m256i aa = _mm256_or_si256(a, _mm256_slli_epi32(a, 16));
+            const __m256i lo = mix(_mm256_unpacklo_epi8(src, zero), _mm256_unpacklo_epi8(dst, zero),
+                                   _mm256_unpacklo_epi32(aa, aa));
+            const __m256i hi = mix(_mm256_unpackhi_epi8(src, zero), _mm256_unpackhi_epi8(dst, zero),
+                                   _mm256_unpackhi_epi32(aa, aa));
+            store(t + k, _mm256_and_si256(_mm256_packus_epi16(lo, hi), colour));
+        }
+    }
+    if (k < count)
+        throughCopies(t + k, s + k, count - k, alpha, blendByAlphaAvx2);
+}
+
+SOFTDEMO_AVX2 void fillPixelsAvx2(uint32_t* p, size_t count, uint32_t colour)
+{
+    const __m256i v = _mm256_set1_epi32(int32_t(colour));
+    size_t i = 0;
+    for (; i + 32 <= count; i += 32) {
+        store(p + i, v);
+        store(p + i + 8, v);
+        store(p + i + 16, v);
+        store(p + i + 24, v);
+    }
+    for (; i + 8 <= count; i += 8)
+        store(p + i, v);
+    fillPixelsPortable(p + i, count - i, colour);
+}
+
+SOFTDEMO_AVX2 void expandCellsAvx2(uint32_t* p, const uint8_t* cells, size_t count)
+{
+    // Eight cells at a time: a dead byte compares to all ones, which widens
+    // to an all-ones word that clears the white.
+    const __m256i zero = _mm256_setzero_si256(), white = _mm256_set1_epi32(0xffffff);
+    size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m128i eight = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(cells + i));
+        const __m256i dead = _mm256_cmpeq_epi32(_mm256_cvtepu8_epi32(eight), zero);
+        store(p + i, _mm256_andnot_si256(dead, white));
+    }
+    expandCellsPortable(p + i, cells + i, count - i);
+}
+
+SOFTDEMO_AVX2 void lookupPackedAvx2(uint32_t* dst, const uint16_t* packed, size_t count, const uint32_t* texture,
+                                    uint16_t offset, uint16_t mask, int shift)
+{
+    // Sixteen indices at a time as in the SSE2 form, then two gathers.
+    const __m256i add = _mm256_set1_epi16(int16_t(offset));
+    const __m256i rowMask = _mm256_set1_epi16(int16_t(mask & 0xff00));
+    const __m256i colMask = _mm256_set1_epi16(int16_t(mask & 0xff));
+    const __m128i count16 = _mm_cvtsi32_si128(shift);
+    const auto* base = reinterpret_cast<const int*>(texture);
+    size_t k = 0;
+    for (; k + 16 <= count; k += 16) {
+        const __m256i x =
+            _mm256_add_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(packed + k)), add);
+        const __m256i i =
+            _mm256_or_si256(_mm256_srl_epi16(_mm256_and_si256(x, rowMask), count16), _mm256_and_si256(x, colMask));
+        const __m256i low = _mm256_cvtepu16_epi32(_mm256_castsi256_si128(i));
+        const __m256i high = _mm256_cvtepu16_epi32(_mm256_extracti128_si256(i, 1));
+        store(dst + k, _mm256_i32gather_epi32(base, low, 4));
+        store(dst + k + 8, _mm256_i32gather_epi32(base, high, 4));
+    }
+    lookupPackedPortable(dst + k, packed + k, count - k, texture, offset, mask, shift);
+}
+
+SOFTDEMO_AVX2 void columnsToRowsAvx2(uint32_t* rows, size_t rowStride, const uint32_t* columns, size_t columnStride,
+                                     size_t width, size_t height)
+{
+    // Blocks of 8 x 8: pairs, then quadruples within 128-bit lanes, then the
+    // lanes' halves swapped.
+    const size_t blockWidth = width & ~size_t(7), blockHeight = height & ~size_t(7);
+    for (size_t y = 0; y < blockHeight; y += 8)
+        for (size_t n = 0; n < blockWidth; n += 8) {
+            const uint32_t* c = columns + n * columnStride + y;
+            __m256i t[8], u[8];
+            for (int i = 0; i < 8; i += 2) {
+                const __m256i a = load(c + i * columnStride), b = load(c + (i + 1) * columnStride);
+                t[i] = _mm256_unpacklo_epi32(a, b);
+                t[i + 1] = _mm256_unpackhi_epi32(a, b);
+            }
+            for (int i = 0; i < 8; i += 4) {
+                u[i] = _mm256_unpacklo_epi64(t[i], t[i + 2]);
+                u[i + 1] = _mm256_unpackhi_epi64(t[i], t[i + 2]);
+                u[i + 2] = _mm256_unpacklo_epi64(t[i + 1], t[i + 3]);
+                u[i + 3] = _mm256_unpackhi_epi64(t[i + 1], t[i + 3]);
+            }
+            uint32_t* r = rows + y * rowStride + n;
+            for (int i = 0; i < 4; ++i) {
+                store(r + i * rowStride, _mm256_permute2x128_si256(u[i], u[i + 4], 0x20));
+                store(r + (i + 4) * rowStride, _mm256_permute2x128_si256(u[i], u[i + 4], 0x31));
+            }
+        }
+    columnsToRowsPortable(rows + blockWidth, rowStride, columns + blockWidth * columnStride, columnStride,
+                          width - blockWidth, height);
+    columnsToRowsPortable(rows + blockHeight * rowStride, rowStride, columns + blockHeight, columnStride, blockWidth,
+                          height - blockHeight);
+}
+
+} // namespace
+
+const PixelOps& avx2PixelOps()
+{
+    static const PixelOps forms = {addScaledAvx2, subtractScaledAvx2, blendByAlphaAvx2, fillPixelsAvx2,
+                                   expandCellsAvx2, lookupPackedAvx2, columnsToRowsAvx2};
+    return forms;
+}
+
+#endif

@@ -1,0 +1,114 @@
+#include "engine/Workers.h"
+
+#include <chrono>
+
+namespace {
+
+// A frame runs a few jobs a few microseconds apart, and frames follow each
+// other closely: threads wait up to this long before they sleep, as waking a
+// sleeping thread (in a virtual machine, a halted processor) can cost more
+// than a frame. Past the first rounds they give way, so that on a busy machine
+// (or with more threads than cores) the thread with the work gets the core.
+constexpr auto kWaitBeforeSleep = std::chrono::microseconds(500);
+constexpr int kSpins = 64;
+
+// Waits for done() a while; false if it has not come.
+template <class Done>
+bool waitBriefly(Done done)
+{
+    for (int i = 0; i < kSpins; ++i) {
+        if (done())
+            return true;
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#endif
+    }
+    const auto until = std::chrono::steady_clock::now() + kWaitBeforeSleep;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= until)
+            return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+} // namespace
+
+Workers::Workers(unsigned threads)
+{
+    for (unsigned i = 1; i < threads; ++i)
+        pool.emplace_back([this] { work(); });
+}
+
+Workers::~Workers()
+{
+    {
+        std::lock_guard<std::mutex> g(lock);
+        stopping.store(true, std::memory_order_release);
+        job.fetch_add(1, std::memory_order_release);
+    }
+    wake.notify_all();
+    for (std::thread& t : pool)
+        t.join();
+}
+
+unsigned Workers::hardwareThreads()
+{
+    const unsigned n = std::thread::hardware_concurrency();
+    return n ? n : 1;
+}
+
+void Workers::dispatch(uint32_t tasks, Call function, void* argument)
+{
+    const uint32_t number = job.load(std::memory_order_relaxed) + 1;
+    call.store(function, std::memory_order_relaxed);
+    context.store(argument, std::memory_order_relaxed);
+    completed.store(0, std::memory_order_relaxed);
+    cursor.store(uint64_t(number) << 32 | uint64_t(tasks) << 16, std::memory_order_release);
+    {
+        std::lock_guard<std::mutex> g(lock);
+        job.store(number, std::memory_order_release);
+    }
+    wake.notify_all();
+    takeTasks(number);
+    if (!waitBriefly([&] { return completed.load(std::memory_order_acquire) == tasks; })) {
+        std::unique_lock<std::mutex> g(lock);
+        done.wait(g, [&] { return completed.load(std::memory_order_acquire) == tasks; });
+    }
+}
+
+void Workers::takeTasks(uint32_t number)
+{
+    for (;;) {
+        uint64_t c = cursor.load(std::memory_order_acquire);
+        const uint32_t tasks = uint32_t(c >> 16) & kMaxTasks, next = uint32_t(c) & kMaxTasks;
+        if (uint32_t(c >> 32) != number || next >= tasks)
+            return;
+        // Call and context are those of job `number` for as long as one of
+        // its tasks is unclaimed, which the exchange proves.
+        const Call function = call.load(std::memory_order_relaxed);
+        void* argument = context.load(std::memory_order_relaxed);
+        if (!cursor.compare_exchange_weak(c, c + 1, std::memory_order_acq_rel))
+            continue;
+        function(argument, next);
+        if (completed.fetch_add(1, std::memory_order_acq_rel) + 1 == tasks) {
+            std::lock_guard<std::mutex> g(lock);
+            done.notify_all();
+        }
+    }
+}
+
+void Workers::work()
+{
+    uint32_t seen = 0;
+    for (;;) {
+        if (!waitBriefly([&] { return job.load(std::memory_order_acquire) != seen; })) {
+            std::unique_lock<std::mutex> g(lock);
+            wake.wait(g, [&] { return job.load(std::memory_order_acquire) != seen; });
+        }
+        if (stopping.load(std::memory_order_acquire))
+            return;
+        seen = job.load(std::memory_order_acquire);
+        takeTasks(seen);
+    }
+}
