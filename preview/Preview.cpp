@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "engine/Workers.h"
 #include "tools/common/ShowIO.h"
 
 namespace {
@@ -34,13 +35,20 @@ std::optional<int64_t> integer(std::string_view text)
     return v;
 }
 
+// Replays draw on every core.
+std::unique_ptr<SeekableTimeline> openShow(const PreviewOptions& o)
+{
+    return std::make_unique<SeekableTimeline>(loadShow(o.showFile), o.dataDir, o.fps,
+                                              SeekableTimeline::kMaxSnapshotBytes, Workers::hardwareThreads());
+}
+
 } // namespace
 
 Preview::Preview(const PreviewOptions& options, WallClock wallClock)
     : options(options),
       showFile(options.showFile.empty() ? kEmbeddedShowName : options.showFile),
       wall(std::move(wallClock)),
-      show(std::make_unique<SeekableTimeline>(loadShow(options.showFile), options.dataDir, options.fps)),
+      show(openShow(options)),
       watch(options.showFile)
 {
     if (options.at)
@@ -131,7 +139,7 @@ std::string Preview::reload()
 {
     watch.changed(); // this reload reads the file as it is now
     try {
-        auto fresh = std::make_unique<SeekableTimeline>(loadShow(options.showFile), options.dataDir, options.fps);
+        auto fresh = openShow(options);
         fresh->seek(timeline().frameIndex());
         show = std::move(fresh);
         reloadError.clear();

@@ -18,8 +18,8 @@ double msSince(Clock::time_point start)
 } // namespace
 
 SeekableTimeline::SeekableTimeline(const ShowScript& show, const std::string& dataDir, uint32_t fps,
-                                   size_t maxSnapshotBytes)
-    : timeline(show, dataDir, fps), maxBytes(maxSnapshotBytes)
+                                   size_t maxSnapshotBytes, unsigned threads)
+    : timeline(show, dataDir, fps, {}, threads), maxBytes(maxSnapshotBytes)
 {
     while (frameTimeMs(frames, fps) < kShowEndMs)
         ++frames;

@@ -21,8 +21,9 @@ public:
     static constexpr size_t kMaxSnapshotBytes = size_t(512) << 20;
 
     // Builds the production and renders frame 0; throws like Timeline.
+    // `threads` share the drawing of each frame, replays included.
     SeekableTimeline(const ShowScript& show, const std::string& dataDir, uint32_t fps,
-                     size_t maxSnapshotBytes = kMaxSnapshotBytes);
+                     size_t maxSnapshotBytes = kMaxSnapshotBytes, unsigned threads = 1);
     SeekableTimeline(const SeekableTimeline&) = delete;
     SeekableTimeline& operator=(const SeekableTimeline&) = delete;
 
