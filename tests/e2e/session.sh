@@ -35,11 +35,15 @@ now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 # Xvfb picks a free display number itself and tells it through -displayfd.
 # The screen is $1 (default 1024x768).
 start_xvfb() {
+    require_tools Xvfb xdpyinfo
     Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
     xvfb_pid=$!
     for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
     [ -s "$tmp/display" ] || fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"
     export DISPLAY=":$(head -1 "$tmp/display")"
+    # A server that has just said its number may not take connections yet.
+    for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+    xdpyinfo >/dev/null 2>&1 || fail "Xvfb on $DISPLAY takes no connections: $(cat "$tmp/xvfb.log")"
     echo "Xvfb on $DISPLAY"
 }
 
