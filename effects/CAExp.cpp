@@ -9,6 +9,7 @@
 
 #include "effects/PixelOps.h"
 #include "effects/Random.h"
+#include "engine/Workers.h"
 
 namespace {
 
@@ -240,13 +241,31 @@ CAExp::CAExp()
     cells = std::make_unique<uint8_t[]>(kCells);
 }
 
+DrawPlan CAExp::beginDraw(Workers& workers)
+{
+    if (flag == 0 || !pixelRef || uint32_t(pixelRef->width) * pixelRef->height > kCells)
+        return {DrawPlan::Nothing};
+    pool = &workers;
+    return {DrawPlan::Whole};
+}
+
 void CAExp::draw()
 {
+    Workers* workers = std::exchange(pool, nullptr);
     if (flag == 0 || !pixelRef)
         return;
     const uint32_t W = pixelRef->width, H = pixelRef->height, N = W * H;
     if (N > kCells)
         return;
+    // The pair swaps and the last pass are split in runs of neighbouring
+    // cells, each with its own place in the random sequence.
+    const uint32_t parts = workers ? workers->threads() : 1;
+    const auto inParts = [&](auto&& part) {
+        if (parts == 1)
+            part(0);
+        else
+            workers->run(parts, part);
+    };
     const uint32_t* P = pixelRef->pixels;
     uint8_t* cell = cells.get();
     uint32_t state = randomState(); // kept out of memory, where the cell stores could alias it
@@ -267,7 +286,14 @@ void CAExp::draw()
         j = to;
     }
     if (j > W) {
-        pairSwaps(state, P, cell, W, j, W);
+        const uint32_t start = state, top = j, anchors = j - W;
+        inParts([&](uint32_t q) {
+            const uint32_t end = top - q * anchors / parts, first = top - (q + 1) * anchors / parts;
+            uint32_t s = start;
+            skipRandom(s, top - end);
+            pairSwaps(s, P, cell, first, end, W);
+        });
+        skipRandom(state, anchors);
         j = W;
     }
     for (; j > 0; --j) {
@@ -337,7 +363,11 @@ void CAExp::draw()
 
     randomState() = state;
 
-    expandCells(pixelRef->pixels, cell, N);
+    uint32_t* pixels = pixelRef->pixels;
+    inParts([&](uint32_t q) {
+        const uint32_t from = q * N / parts, to = (q + 1) * N / parts;
+        expandCells(pixels + from, cell + from, to - from);
+    });
 }
 
 void CAExp::captureOwn(StateBytes& out) const

@@ -19,11 +19,17 @@ public:
 
     CAExp();
     void draw() override;
+    // Draws in draw(), which then shares the pair swaps and the last pass
+    // with the workers.
+    DrawPlan beginDraw(Workers& workers) override;
 
 protected:
     // The grid, eight cells a byte.
     void captureOwn(StateBytes& out) const override;
     void restoreOwn(std::span<const uint8_t>& in) override;
+
+private:
+    Workers* pool = nullptr; // set by beginDraw for the draw() that follows it
 };
 
 // The pair swaps of anchors end - 1 down to first of a grid W wide, one random

@@ -7,6 +7,7 @@
 
 #include "effects/CAExp.h"
 #include "effects/Random.h"
+#include "engine/Workers.h"
 
 namespace {
 
@@ -50,25 +51,35 @@ void referenceGeneration(PixelBuffer& T)
 
 // Grids of many shapes, thin ones included, where the first row's anchors,
 // the dropped neighbours and the wrap-around all matter; bit 2 alone decides.
+// Drawn alone and through beginDraw with workers sharing the frame.
 TEST(CAExp, MatchesStepByStepGenerations)
 {
     std::mt19937 rng(3);
     const uint32_t values[] = {0, 4, 0xfffffb, 0xffffffff, 0x12345670, 0x00000104};
-    for (auto [w, h] : {std::pair{512, 384}, {7, 5}, {1, 1}, {1, 9}, {9, 1}, {2, 2}, {3, 100}, {100, 3}}) {
-        PixelBuffer T("t", uint16_t(w), uint16_t(h)), expected("e", uint16_t(w), uint16_t(h));
-        std::generate_n(T.pixels, T.pixelCount, [&] { return values[rng() % 6]; });
-        std::copy_n(T.pixels, T.pixelCount, expected.pixels);
-        CAExp ca;
-        ca.flag = 1;
-        ca.pixelRef = &T;
-        for (uint32_t frame = 0; frame < 3; ++frame) {
-            randomState() = frame;
-            referenceGeneration(expected);
-            const uint32_t after = randomState();
-            randomState() = frame;
-            ca.draw();
-            EXPECT_EQ(randomState(), after) << "2 * W * H draws";
-            ASSERT_TRUE(std::equal(T.pixels, T.pixels + T.pixelCount, expected.pixels)) << w << "x" << h;
+    for (unsigned threads : {0u, 1u, 2u, 3u}) {
+        Workers workers(std::max(threads, 1u));
+        for (auto [w, h] : {std::pair{512, 384}, {7, 5}, {1, 1}, {1, 9}, {9, 1}, {2, 2}, {3, 100}, {100, 3}}) {
+            PixelBuffer T("t", uint16_t(w), uint16_t(h)), expected("e", uint16_t(w), uint16_t(h));
+            std::generate_n(T.pixels, T.pixelCount, [&] { return values[rng() % 6]; });
+            std::copy_n(T.pixels, T.pixelCount, expected.pixels);
+            CAExp ca;
+            ca.flag = 1;
+            ca.pixelRef = &T;
+            for (uint32_t frame = 0; frame < 3; ++frame) {
+                randomState() = frame;
+                referenceGeneration(expected);
+                const uint32_t after = randomState();
+                randomState() = frame;
+                if (threads == 0)
+                    ca.draw();
+                else {
+                    ASSERT_EQ(ca.beginDraw(workers).kind, DrawPlan::Whole);
+                    ca.draw();
+                }
+                EXPECT_EQ(randomState(), after) << "2 * W * H draws";
+                ASSERT_TRUE(std::equal(T.pixels, T.pixels + T.pixelCount, expected.pixels))
+                    << w << "x" << h << " on " << threads << " threads";
+            }
         }
     }
 }
@@ -131,6 +142,8 @@ TEST(CAExp, LeavesUnsupportedTargetsAlone)
     ca.flag = 0;
     ca.pixelRef = &big;
     ca.draw();
+    Workers workers;
+    EXPECT_EQ(ca.beginDraw(workers).kind, DrawPlan::Nothing);
     EXPECT_EQ(randomState(), 1u) << "no generation, no numbers";
     EXPECT_EQ(std::count(big.pixels, big.pixels + big.pixelCount, 4u), 512 * 385);
 }
