@@ -90,29 +90,41 @@ T blend(T from, T to, float startTime, float endTime, float time)
         return static_cast<T>(truncToInt32(v));
 }
 
+// Only the last segment that writes the member decides its value, so the
+// segments are searched from the last one back.
 template <class T>
-void evaluateRecord(const VarRecord& record, float time)
+void evaluateRecord(VarRecord& record, float time)
 {
     const size_t count = record.segments.size();
-    for (size_t i = 1; i < count; ++i) {
-        const BaseVariable& segment = *record.segments[i];
-        if (!(segment.startTime <= time && time <= segment.endTime))
+    if (record.spannedSegments != count) {
+        record.spans.clear();
+        for (size_t i = 1; i < count; ++i)
+            record.spans.push_back({record.segments[i]->startTime, record.segments[i]->endTime});
+        record.spannedSegments = count;
+    }
+    for (size_t i = record.spans.size(); i-- > 0;) {
+        if (!(record.spans[i].startTime <= time && time <= record.spans[i].endTime))
             continue;
+        const BaseVariable& segment = *record.segments[i + 1];
         // Every segment of a record was made for the record's own type, so
         // the copy needs no run-time type check (copyTo's dynamic_cast costs
         // more than the rest of the evaluation on every frame).
         const Value<T> value = static_cast<const Variable<T>&>(segment);
         if constexpr (kIsBuffer<T>) {
             *value.target = value.from;
+            return;
         } else {
             switch (segment.mode) {
-            case Hold: *value.target = value.from; break;
+            case Hold: *value.target = value.from; return;
             case Linear:
                 *value.target = blend(value.from, value.to, segment.startTime, segment.endTime, time);
-                break;
+                return;
             case Linked:
-                if (value.link)
+                // A link to the member itself keeps what the segments before left.
+                if (value.link && value.link != value.target) {
                     *value.target = *value.link;
+                    return;
+                }
                 break;
             default: break; // unknown modes never write
             }
@@ -204,7 +216,7 @@ void VarContainer::applyBaseValues()
 
 void VarContainer::evaluate(float time)
 {
-    for (const VarRecord& record : variables)
+    for (VarRecord& record : variables)
         visitVarType(record.type, [&]<class T>() { evaluateRecord<T>(record, time); });
 }
 

@@ -60,6 +60,14 @@ struct VarRecord {
     void* target = nullptr;
     VarType type = VarType::None; // typeName, matched once at registration
 
+    // The times of segments 1 ... side by side, which evaluate scans instead
+    // of the segments themselves; rebuilt when segments are added.
+    struct Span {
+        float startTime, endTime;
+    };
+    std::vector<Span> spans;
+    size_t spannedSegments = 0;
+
     void addSegment(int32_t from, int32_t to, PixelBuffer* buffer, float startTime, float endTime);
     void addSegmentWithMode(int32_t from, int32_t to, PixelBuffer* buffer, uint8_t mode,
                             float startTime, float endTime);
