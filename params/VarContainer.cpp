@@ -2,8 +2,10 @@
 
 #include <cxxabi.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <stdexcept>
 #include <type_traits>
 
@@ -90,20 +92,43 @@ T blend(T from, T to, float startTime, float endTime, float time)
         return static_cast<T>(truncToInt32(v));
 }
 
+// Times of spans that can be active at all.
+void indexSpans(VarRecord& record)
+{
+    const size_t count = record.segments.size();
+    record.spans.clear();
+    record.keysInOrder = true;
+    float key = -std::numeric_limits<float>::infinity(), latestEnd = key;
+    for (size_t i = 1; i < count; ++i) {
+        const float start = record.segments[i]->startTime, end = record.segments[i]->endTime;
+        if (start <= end) {
+            record.keysInOrder = record.keysInOrder && key <= start;
+            key = start;
+            latestEnd = std::max(latestEnd, end);
+        }
+        record.spans.push_back({start, end, key, latestEnd});
+    }
+    record.spannedSegments = count;
+}
+
 // Only the last segment that writes the member decides its value, so the
-// segments are searched from the last one back.
+// search runs from the last span that may be active back, and stops where no
+// earlier span reaches the time.
 template <class T>
 void evaluateRecord(VarRecord& record, float time)
 {
-    const size_t count = record.segments.size();
-    if (record.spannedSegments != count) {
-        record.spans.clear();
-        for (size_t i = 1; i < count; ++i)
-            record.spans.push_back({record.segments[i]->startTime, record.segments[i]->endTime});
-        record.spannedSegments = count;
-    }
-    for (size_t i = record.spans.size(); i-- > 0;) {
-        if (!(record.spans[i].startTime <= time && time <= record.spans[i].endTime))
+    if (record.spannedSegments != record.segments.size())
+        indexSpans(record);
+    const std::vector<VarRecord::Span>& spans = record.spans;
+    size_t i = spans.size();
+    if (record.keysInOrder) // spans from the first key past the time on cannot be active
+        i = size_t(std::upper_bound(spans.begin(), spans.end(), time,
+                                    [](float t, const VarRecord::Span& span) { return t < span.key; }) -
+                   spans.begin());
+    while (i-- > 0) {
+        if (spans[i].latestEnd < time)
+            break;
+        if (!(spans[i].startTime <= time && time <= spans[i].endTime))
             continue;
         const BaseVariable& segment = *record.segments[i + 1];
         // Every segment of a record was made for the record's own type, so

@@ -60,13 +60,16 @@ struct VarRecord {
     void* target = nullptr;
     VarType type = VarType::None; // typeName, matched once at registration
 
-    // The times of segments 1 ... side by side, which evaluate scans instead
-    // of the segments themselves; rebuilt when segments are added.
+    // The times of segments 1 ... side by side, which evaluate searches
+    // instead of the segments themselves; rebuilt when segments are added.
+    // `key` is the start of the span or of the last one before it that can
+    // be active at all; `latestEnd` the latest end of those up to here.
     struct Span {
-        float startTime, endTime;
+        float startTime, endTime, key, latestEnd;
     };
     std::vector<Span> spans;
     size_t spannedSegments = 0;
+    bool keysInOrder = false;
 
     void addSegment(int32_t from, int32_t to, PixelBuffer* buffer, float startTime, float endTime);
     void addSegmentWithMode(int32_t from, int32_t to, PixelBuffer* buffer, uint8_t mode,

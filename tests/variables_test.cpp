@@ -246,8 +246,9 @@ TEST(Variables, FirstFrameOverridesTheBase)
 
 } // namespace
 
-// Random keyframe lists (overlapping, inverted, zero-length, every mode, links
-// to another member or to the member itself, keyframes added between frames):
+// Random keyframe lists (overlapping, inverted, zero-length, never active,
+// in order of start or not, every mode, links to another member or to the
+// member itself, keyframes added between frames):
 // evaluating leaves what applying every active segment in list order leaves.
 TEST(Variables, EvaluationMatchesApplyingEveryActiveSegmentInOrder)
 {
@@ -257,7 +258,8 @@ TEST(Variables, EvaluationMatchesApplyingEveryActiveSegmentInOrder)
         float start, end;
         int link; // 0 none, 1 another member, 2 the member itself
     };
-    const float times[] = {0.0f, 10.0f, 10.5f, 20.0f, 30.0f, -5.0f, 1e9f};
+    // Keys take the first five, frames any.
+    const float times[] = {0.0f, 10.0f, 20.0f, 30.0f, std::numeric_limits<float>::quiet_NaN(), 10.5f, -5.0f, 1e9f};
     std::mt19937 rng(5);
     const auto randomKey = [&] {
         return Key{int32_t(rng() % 200) - 100, int32_t(rng() % 200) - 100, uint8_t(rng() % 4),
@@ -278,6 +280,10 @@ TEST(Variables, EvaluationMatchesApplyingEveryActiveSegmentInOrder)
     for (int trial = 0; trial < 300; ++trial) {
         std::vector<Key> keys(rng() % 10);
         std::generate(keys.begin(), keys.end(), randomKey);
+        if (trial % 2) // in order of start, as runs of pictures are
+            std::stable_sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+                return !std::isnan(a.start) && (std::isnan(b.start) || a.start < b.start);
+            });
         AllTypes v;
         v.initVariables(nullptr);
         v.l = 77;
@@ -290,7 +296,7 @@ TEST(Variables, EvaluationMatchesApplyingEveryActiveSegmentInOrder)
                 keys.push_back(randomKey());
                 add(v, keys.back());
             }
-            const float t = times[rng() % 7];
+            const float t = times[rng() % 8];
             v.evaluate(t);
             for (const Key& k : keys) {
                 AllTypes one; // the key alone
