@@ -23,6 +23,17 @@ SOFTDEMO_AVX2 inline __m256i pick(__m256i mask, __m256i yes, __m256i no)
         _mm256_blendv_ps(_mm256_castsi256_ps(no), _mm256_castsi256_ps(yes), _mm256_castsi256_ps(mask)));
 }
 
+// The jumps to draws 1 ... 32 from a state.
+constexpr auto kFirstDraws = [] {
+    struct { uint32_t a[32], c[32]; } t{};
+    for (int d = 0; d < 32; ++d) {
+        const RandomJump jump = randomJump(uint64_t(d) + 1);
+        t.a[d] = jump.a;
+        t.c[d] = jump.c;
+    }
+    return t;
+}();
+
 } // namespace
 
 SOFTDEMO_AVX2 void pairSwapsAvx2(uint32_t& state, const uint32_t* P, uint8_t* cells, uint32_t first, uint32_t end,
@@ -96,13 +107,11 @@ SOFTDEMO_AVX2 void blockIndicesAvx2(uint32_t& state, uint16_t* index, const uint
 {
     // Thirty-two draws a step: lane l of register g holds draw 8g + l.
     constexpr RandomJump kStep = randomJump(32);
-    alignas(32) uint32_t lanes[32];
-    uint32_t next = state;
-    for (uint32_t& lane : lanes)
-        lane = next = next * 214013u + 2531011u;
+    // Each lane jumps from the state on its own, not waiting on the lane before.
     __m256i s[4];
+    const __m256i from = _mm256_set1_epi32(int32_t(state));
     for (int g = 0; g < 4; ++g)
-        s[g] = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes + 8 * g));
+        s[g] = _mm256_add_epi32(_mm256_mullo_epi32(from, load(kFirstDraws.a + 8 * g)), load(kFirstDraws.c + 8 * g));
     const __m256i a = _mm256_set1_epi32(int32_t(kStep.a)), c = _mm256_set1_epi32(int32_t(kStep.c));
     uint32_t k = 0;
     for (; k + 32 <= count; k += 32) {
@@ -119,6 +128,13 @@ SOFTDEMO_AVX2 void blockIndicesAvx2(uint32_t& state, uint16_t* index, const uint
         blockIndicesStep(s, out, t, b);
         std::copy_n(out, count - k, index + k);
     }
-    skipRandom(state, count);
+    if (count > 0) {
+        // The last draw made: in the rest's step, or the whole step before the lanes now.
+        constexpr RandomJump kBack = randomJump((uint64_t(1) << 32) - 32);
+        alignas(32) uint32_t now[32];
+        for (int g = 0; g < 4; ++g)
+            _mm256_store_si256(reinterpret_cast<__m256i*>(now + 8 * g), s[g]);
+        state = k < count ? now[count - k - 1] : now[31] * kBack.a + kBack.c;
+    }
 }
 #endif
