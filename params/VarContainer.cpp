@@ -117,8 +117,6 @@ void indexSpans(VarRecord& record)
 template <class T>
 void evaluateRecord(VarRecord& record, float time)
 {
-    if (record.spannedSegments != record.segments.size())
-        indexSpans(record);
     const std::vector<VarRecord::Span>& spans = record.spans;
     size_t i = spans.size();
     if (record.keysInOrder) // spans from the first key past the time on cannot be active
@@ -241,8 +239,14 @@ void VarContainer::applyBaseValues()
 
 void VarContainer::evaluate(float time)
 {
-    for (VarRecord& record : variables)
+    for (VarRecord& record : variables) {
+        if (record.spannedSegments != record.segments.size())
+            indexSpans(record);
+        // Most members have no keyframes, or none left by this time.
+        if (record.spans.empty() || record.spans.back().latestEnd < time)
+            continue;
         visitVarType(record.type, [&]<class T>() { evaluateRecord<T>(record, time); });
+    }
 }
 
 void VarContainer::captureState(StateBytes& out) const
