@@ -153,7 +153,9 @@ void pairSwapsSse2(uint32_t& state, const uint32_t* P, uint8_t* cells, uint32_t 
                 const auto pick = [](__m128i mask, __m128i yes, __m128i no) {
                     return _mm_or_si128(_mm_and_si128(mask, yes), _mm_andnot_si128(mask, no));
                 };
-                const auto load = [](const uint32_t* q) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(q)); };
+                const auto load = [](const uint32_t* q) {
+                    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+                };
                 const __m128i top = pick(right, load(p + 1), load(p));
                 const __m128i bottom = pick(right, load(p + W + 1), load(p + W));
                 live[g] = _mm_and_si128(_mm_srli_epi32(pick(up, top, bottom), 2), one);
