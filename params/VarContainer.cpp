@@ -92,6 +92,10 @@ T blend(T from, T to, float startTime, float endTime, float time)
         return static_cast<T>(truncToInt32(v));
 }
 
+// Counts every segment added to any record, so that indexes of them can tell
+// that they are out of date.
+uint64_t segmentsAdded = 0;
+
 // Times of spans that can be active at all.
 void indexSpans(VarRecord& record)
 {
@@ -165,8 +169,10 @@ void VarRecord::addSegment(int32_t from, int32_t to, PixelBuffer* buffer, float 
 void VarRecord::addSegmentWithMode(int32_t from, int32_t to, PixelBuffer* buffer, uint8_t mode,
                                    float startTime, float endTime)
 {
-    if (auto segment = makeSegment(*this, from, to, buffer, mode, startTime, endTime))
+    if (auto segment = makeSegment(*this, from, to, buffer, mode, startTime, endTime)) {
         segments.push_back(std::move(segment));
+        ++segmentsAdded;
+    }
 }
 
 void VarRecord::setBase(int32_t from, int32_t to, PixelBuffer* buffer)
@@ -237,8 +243,28 @@ void VarContainer::applyBaseValues()
     }
 }
 
+void VarContainer::indexAllSpans()
+{
+    firstStart = std::numeric_limits<float>::infinity();
+    lastEnd = -firstStart;
+    for (VarRecord& record : variables) {
+        indexSpans(record);
+        for (const VarRecord::Span& span : record.spans)
+            if (span.startTime <= span.endTime) {
+                firstStart = std::min(firstStart, span.startTime);
+                lastEnd = std::max(lastEnd, span.endTime);
+            }
+    }
+    spansAsOf = segmentsAdded;
+}
+
 void VarContainer::evaluate(float time)
 {
+    if (spansAsOf != segmentsAdded)
+        indexAllSpans();
+    // Before the first keyframe and after the last the members keep their values.
+    if (!(firstStart <= time && time <= lastEnd))
+        return;
     for (VarRecord& record : variables) {
         if (record.spannedSegments != record.segments.size())
             indexSpans(record);

@@ -120,4 +120,11 @@ protected:
 
 private:
     void addRecord(void* target, const char* varName, const char* description, VarType type, VarType memberType);
+    void indexAllSpans();
+
+    // The times at which any member's keyframe can be active, as of the
+    // count of segments added to any record: outside them evaluate has
+    // nothing to do.
+    float firstStart = 0.0f, lastEnd = 0.0f;
+    uint64_t spansAsOf = UINT64_MAX;
 };
