@@ -2,8 +2,10 @@
 
 #include <cxxabi.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <stdexcept>
 #include <type_traits>
 
@@ -90,29 +92,66 @@ T blend(T from, T to, float startTime, float endTime, float time)
         return static_cast<T>(truncToInt32(v));
 }
 
-template <class T>
-void evaluateRecord(const VarRecord& record, float time)
+// Counts every segment added to any record, so that indexes of them can tell
+// that they are out of date.
+uint64_t segmentsAdded = 0;
+
+// Times of spans that can be active at all.
+void indexSpans(VarRecord& record)
 {
     const size_t count = record.segments.size();
+    record.spans.clear();
+    record.keysInOrder = true;
+    float key = -std::numeric_limits<float>::infinity(), latestEnd = key;
     for (size_t i = 1; i < count; ++i) {
-        const BaseVariable& segment = *record.segments[i];
-        if (!(segment.startTime <= time && time <= segment.endTime))
+        const float start = record.segments[i]->startTime, end = record.segments[i]->endTime;
+        if (start <= end) {
+            record.keysInOrder = record.keysInOrder && key <= start;
+            key = start;
+            latestEnd = std::max(latestEnd, end);
+        }
+        record.spans.push_back({start, end, key, latestEnd});
+    }
+    record.spannedSegments = count;
+}
+
+// Only the last segment that writes the member decides its value, so the
+// search runs from the last span that may be active back, and stops where no
+// earlier span reaches the time.
+template <class T>
+void evaluateRecord(VarRecord& record, float time)
+{
+    const std::vector<VarRecord::Span>& spans = record.spans;
+    size_t i = spans.size();
+    if (record.keysInOrder) // spans from the first key past the time on cannot be active
+        i = size_t(std::upper_bound(spans.begin(), spans.end(), time,
+                                    [](float t, const VarRecord::Span& span) { return t < span.key; }) -
+                   spans.begin());
+    while (i-- > 0) {
+        if (spans[i].latestEnd < time)
+            break;
+        if (!(spans[i].startTime <= time && time <= spans[i].endTime))
             continue;
+        const BaseVariable& segment = *record.segments[i + 1];
         // Every segment of a record was made for the record's own type, so
         // the copy needs no run-time type check (copyTo's dynamic_cast costs
         // more than the rest of the evaluation on every frame).
         const Value<T> value = static_cast<const Variable<T>&>(segment);
         if constexpr (kIsBuffer<T>) {
             *value.target = value.from;
+            return;
         } else {
             switch (segment.mode) {
-            case Hold: *value.target = value.from; break;
+            case Hold: *value.target = value.from; return;
             case Linear:
                 *value.target = blend(value.from, value.to, segment.startTime, segment.endTime, time);
-                break;
+                return;
             case Linked:
-                if (value.link)
+                // A link to the member itself keeps what the segments before left.
+                if (value.link && value.link != value.target) {
                     *value.target = *value.link;
+                    return;
+                }
                 break;
             default: break; // unknown modes never write
             }
@@ -130,8 +169,10 @@ void VarRecord::addSegment(int32_t from, int32_t to, PixelBuffer* buffer, float 
 void VarRecord::addSegmentWithMode(int32_t from, int32_t to, PixelBuffer* buffer, uint8_t mode,
                                    float startTime, float endTime)
 {
-    if (auto segment = makeSegment(*this, from, to, buffer, mode, startTime, endTime))
+    if (auto segment = makeSegment(*this, from, to, buffer, mode, startTime, endTime)) {
         segments.push_back(std::move(segment));
+        ++segmentsAdded;
+    }
 }
 
 void VarRecord::setBase(int32_t from, int32_t to, PixelBuffer* buffer)
@@ -202,10 +243,36 @@ void VarContainer::applyBaseValues()
     }
 }
 
+void VarContainer::indexAllSpans()
+{
+    firstStart = std::numeric_limits<float>::infinity();
+    lastEnd = -firstStart;
+    for (VarRecord& record : variables) {
+        indexSpans(record);
+        for (const VarRecord::Span& span : record.spans)
+            if (span.startTime <= span.endTime) {
+                firstStart = std::min(firstStart, span.startTime);
+                lastEnd = std::max(lastEnd, span.endTime);
+            }
+    }
+    spansAsOf = segmentsAdded;
+}
+
 void VarContainer::evaluate(float time)
 {
-    for (const VarRecord& record : variables)
+    if (spansAsOf != segmentsAdded)
+        indexAllSpans();
+    // Before the first keyframe and after the last the members keep their values.
+    if (!(firstStart <= time && time <= lastEnd))
+        return;
+    for (VarRecord& record : variables) {
+        if (record.spannedSegments != record.segments.size())
+            indexSpans(record);
+        // Most members have no keyframes, or none left by this time.
+        if (record.spans.empty() || record.spans.back().latestEnd < time)
+            continue;
         visitVarType(record.type, [&]<class T>() { evaluateRecord<T>(record, time); });
+    }
 }
 
 void VarContainer::captureState(StateBytes& out) const

@@ -60,6 +60,17 @@ struct VarRecord {
     void* target = nullptr;
     VarType type = VarType::None; // typeName, matched once at registration
 
+    // The times of segments 1 ... side by side, which evaluate searches
+    // instead of the segments themselves; rebuilt when segments are added.
+    // `key` is the start of the span or of the last one before it that can
+    // be active at all; `latestEnd` the latest end of those up to here.
+    struct Span {
+        float startTime, endTime, key, latestEnd;
+    };
+    std::vector<Span> spans;
+    size_t spannedSegments = 0;
+    bool keysInOrder = false;
+
     void addSegment(int32_t from, int32_t to, PixelBuffer* buffer, float startTime, float endTime);
     void addSegmentWithMode(int32_t from, int32_t to, PixelBuffer* buffer, uint8_t mode,
                             float startTime, float endTime);
@@ -109,4 +120,11 @@ protected:
 
 private:
     void addRecord(void* target, const char* varName, const char* description, VarType type, VarType memberType);
+    void indexAllSpans();
+
+    // The times at which any member's keyframe can be active, as of the
+    // count of segments added to any record: outside them evaluate has
+    // nothing to do.
+    float firstStart = 0.0f, lastEnd = 0.0f;
+    uint64_t spansAsOf = UINT64_MAX;
 };

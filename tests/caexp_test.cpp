@@ -7,6 +7,7 @@
 
 #include "effects/CAExp.h"
 #include "effects/Random.h"
+#include "engine/Workers.h"
 
 namespace {
 
@@ -50,27 +51,81 @@ void referenceGeneration(PixelBuffer& T)
 
 // Grids of many shapes, thin ones included, where the first row's anchors,
 // the dropped neighbours and the wrap-around all matter; bit 2 alone decides.
+// Drawn alone and through beginDraw with workers sharing the frame.
 TEST(CAExp, MatchesStepByStepGenerations)
 {
     std::mt19937 rng(3);
     const uint32_t values[] = {0, 4, 0xfffffb, 0xffffffff, 0x12345670, 0x00000104};
-    for (auto [w, h] : {std::pair{512, 384}, {7, 5}, {1, 1}, {1, 9}, {9, 1}, {2, 2}, {3, 100}, {100, 3}}) {
-        PixelBuffer T("t", uint16_t(w), uint16_t(h)), expected("e", uint16_t(w), uint16_t(h));
-        std::generate_n(T.pixels, T.pixelCount, [&] { return values[rng() % 6]; });
-        std::copy_n(T.pixels, T.pixelCount, expected.pixels);
-        CAExp ca;
-        ca.flag = 1;
-        ca.pixelRef = &T;
-        for (uint32_t frame = 0; frame < 3; ++frame) {
-            randomState() = frame;
-            referenceGeneration(expected);
-            const uint32_t after = randomState();
-            randomState() = frame;
-            ca.draw();
-            EXPECT_EQ(randomState(), after) << "2 * W * H draws";
-            ASSERT_TRUE(std::equal(T.pixels, T.pixels + T.pixelCount, expected.pixels)) << w << "x" << h;
+    for (unsigned threads : {0u, 1u, 2u, 3u}) {
+        Workers workers(std::max(threads, 1u));
+        for (auto [w, h] : {std::pair{512, 384}, {7, 5}, {1, 1}, {1, 9}, {9, 1}, {2, 2}, {3, 100}, {100, 3}}) {
+            PixelBuffer T("t", uint16_t(w), uint16_t(h)), expected("e", uint16_t(w), uint16_t(h));
+            std::generate_n(T.pixels, T.pixelCount, [&] { return values[rng() % 6]; });
+            std::copy_n(T.pixels, T.pixelCount, expected.pixels);
+            CAExp ca;
+            ca.flag = 1;
+            ca.pixelRef = &T;
+            for (uint32_t frame = 0; frame < 3; ++frame) {
+                randomState() = frame;
+                referenceGeneration(expected);
+                const uint32_t after = randomState();
+                randomState() = frame;
+                if (threads == 0)
+                    ca.draw();
+                else {
+                    ASSERT_EQ(ca.beginDraw(workers).kind, DrawPlan::Whole);
+                    ca.draw();
+                }
+                EXPECT_EQ(randomState(), after) << "2 * W * H draws";
+                ASSERT_TRUE(std::equal(T.pixels, T.pixels + T.pixelCount, expected.pixels))
+                    << w << "x" << h << " on " << threads << " threads";
+            }
         }
     }
+}
+
+// Every vector form of the generation's loops against the portable one: odd
+// widths and spans, starts off any alignment, spans shorter than a vector
+// step; the same numbers must be drawn, and nothing written outside the span.
+TEST(CAExp, VectorFormsMatchThePortableOnes)
+{
+    struct Form {
+        const char* name;
+        void (*pairSwaps)(uint32_t&, const uint32_t*, uint8_t*, uint32_t, uint32_t, uint32_t);
+        void (*blockIndices)(uint32_t&, uint16_t*, const uint8_t*, const uint8_t*, uint32_t);
+    };
+    std::vector<Form> forms;
+#ifdef __SSE2__
+    if (simdAvailable(SimdLevel::Sse2))
+        forms.push_back({"sse2", pairSwapsSse2, blockIndicesSse2});
+#endif
+#ifdef SOFTDEMO_AVX2_FORMS
+    if (simdAvailable(SimdLevel::Avx2))
+        forms.push_back({"avx2", pairSwapsAvx2, blockIndicesAvx2});
+#endif
+    std::mt19937 rng(11);
+    for (const Form& form : forms)
+        for (int trial = 0; trial < 200; ++trial) {
+            const uint32_t W = 1 + rng() % 70, H = 2 + rng() % 6, anchors = (H - 1) * W - 1;
+            std::vector<uint32_t> pixels(W * H);
+            std::generate(pixels.begin(), pixels.end(), [&] { return uint32_t(rng()); });
+            const uint32_t first = rng() % (anchors + 1), end = first + rng() % (anchors - first + 1);
+            std::vector<uint8_t> expected(W * H, 0xaa), got(W * H, 0xaa);
+            uint32_t one = rng(), other = one;
+            pairSwapsPortable(one, pixels.data(), expected.data(), first, end, W);
+            form.pairSwaps(other, pixels.data(), got.data(), first, end, W);
+            ASSERT_EQ(got, expected) << form.name << " " << W << " wide, anchors " << first << " ... " << end;
+            ASSERT_EQ(other, one) << form.name << " draws one number per anchor";
+
+            std::vector<uint8_t> cells(200);
+            std::generate(cells.begin(), cells.end(), [&] { return uint8_t(rng() & 1); });
+            const uint32_t start = rng() % 16, count = rng() % 150;
+            std::vector<uint16_t> expectedIndex(200, 0xffff), gotIndex(200, 0xffff);
+            blockIndicesPortable(one, expectedIndex.data() + start, cells.data() + start, cells.data() + 33, count);
+            form.blockIndices(other, gotIndex.data() + start, cells.data() + start, cells.data() + 33, count);
+            ASSERT_EQ(gotIndex, expectedIndex) << form.name << " " << count << " blocks from " << start;
+            ASSERT_EQ(other, one) << form.name << " draws one number per block";
+        }
 }
 
 TEST(CAExp, LeavesUnsupportedTargetsAlone)
@@ -87,6 +142,8 @@ TEST(CAExp, LeavesUnsupportedTargetsAlone)
     ca.flag = 0;
     ca.pixelRef = &big;
     ca.draw();
+    Workers workers;
+    EXPECT_EQ(ca.beginDraw(workers).kind, DrawPlan::Nothing);
     EXPECT_EQ(randomState(), 1u) << "no generation, no numbers";
     EXPECT_EQ(std::count(big.pixels, big.pixels + big.pixelCount, 4u), 512 * 385);
 }

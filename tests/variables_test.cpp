@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <random>
+#include <vector>
 
 #include "gfx/PixelBuffer.h"
 #include "params/VarContainer.h"
@@ -242,3 +245,72 @@ TEST(Variables, FirstFrameOverridesTheBase)
 }
 
 } // namespace
+
+// Random keyframe lists (overlapping, inverted, zero-length, never active,
+// in order of start or not, every mode, links to another member or to the
+// member itself, keyframes added between frames):
+// evaluating leaves what applying every active segment in list order leaves.
+TEST(Variables, EvaluationMatchesApplyingEveryActiveSegmentInOrder)
+{
+    struct Key {
+        int32_t from, to;
+        uint8_t mode;
+        float start, end;
+        int link; // 0 none, 1 another member, 2 the member itself
+    };
+    // Keys take the first five, frames any.
+    const float times[] = {0.0f, 10.0f, 20.0f, 30.0f, std::numeric_limits<float>::quiet_NaN(), 10.5f, -5.0f, 1e9f};
+    std::mt19937 rng(5);
+    const auto randomKey = [&] {
+        return Key{int32_t(rng() % 200) - 100, int32_t(rng() % 200) - 100, uint8_t(rng() % 4),
+                   times[rng() % 5], times[rng() % 5], int(rng() % 3)};
+    };
+    // Adds the key to the container's "i" and "f", linked within that container.
+    const auto add = [](AllTypes& v, const Key& k) {
+        for (const char* name : {"i", "f"}) {
+            VarRecord& r = *v.getVariable(name);
+            r.addSegmentWithMode(k.from, k.to, nullptr, k.mode, k.start, k.end);
+            if (r.type == VarType::Int)
+                static_cast<Variable<int32_t>&>(*r.segments.back()).link =
+                    k.link == 1 ? &v.l : k.link == 2 ? &v.i : nullptr;
+            else
+                static_cast<Variable<float>&>(*r.segments.back()).link = k.link == 2 ? &v.f : nullptr;
+        }
+    };
+    for (int trial = 0; trial < 300; ++trial) {
+        std::vector<Key> keys(rng() % 10);
+        std::generate(keys.begin(), keys.end(), randomKey);
+        if (trial % 2) // in order of start, as runs of pictures are
+            std::stable_sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+                return !std::isnan(a.start) && (std::isnan(b.start) || a.start < b.start);
+            });
+        AllTypes v;
+        v.initVariables(nullptr);
+        v.l = 77;
+        for (const Key& k : keys)
+            add(v, k);
+        int32_t i = 0;
+        float f = 0.0f;
+        for (int frame = 0; frame < 8; ++frame) {
+            if (frame == 4) {
+                keys.push_back(randomKey());
+                add(v, keys.back());
+            }
+            const float t = times[rng() % 8];
+            v.evaluate(t);
+            for (const Key& k : keys) {
+                AllTypes one; // the key alone
+                one.initVariables(nullptr);
+                one.l = 77;
+                one.i = i;
+                one.f = f;
+                add(one, k);
+                one.evaluate(t);
+                i = one.i;
+                f = one.f;
+            }
+            ASSERT_EQ(v.i, i) << "trial " << trial << " frame " << frame;
+            ASSERT_EQ(v.f, f) << "trial " << trial << " frame " << frame;
+        }
+    }
+}
