@@ -8,6 +8,10 @@
 #include "engine/Workers.h"
 #include "params/Truncate.h"
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 Voxel::Voxel(const std::string& dataDir)
 {
     setClassName(typeid(*this));
@@ -28,19 +32,21 @@ Voxel::Voxel(const std::string& dataDir)
     for (int i = 0; i < kMapSize; ++i)
         colorMap[i] = uint32_t(rgb[3 * i]) << 16 | uint32_t(rgb[3 * i + 1]) << 8 | rgb[3 * i + 2];
 
-    // A sample's pixel depends only on its cell, and its screen row only on
-    // its height and step, so both are worked out once here.
-    shaded = std::make_unique<uint32_t[]>(kMapSize);
+    // A sample's pixel depends only on its cell, so it is worked out once
+    // here, next to the cell's height; and a group of columns needs the
+    // highest cell of a short stretch of a map row to know whether it can
+    // show at all.
+    cells = std::make_unique<uint32_t[]>(kMapSize);
     for (int i = 0; i < kMapSize; ++i) {
         const float Y = float(heightMap[i]) / 256.0f;
         const uint32_t c = colorMap[i];
-        shaded[i] = uint32_t(float(c >> 16 & 0xff) * Y) << 16 | uint32_t(float(c >> 8 & 0xff) * Y) << 8 |
-                    uint32_t(float(c & 0xff) * Y);
+        cells[i] = uint32_t(heightMap[i]) << 24 | uint32_t(float(c >> 16 & 0xff) * Y) << 16 |
+                   uint32_t(float(c >> 8 & 0xff) * Y) << 8 | uint32_t(float(c & 0xff) * Y);
     }
-    projected = std::make_unique<uint16_t[]>(kSteps * 256);
-    for (int K = 0; K < kSteps; ++K)
-        for (int h = 0; h < 256; ++h)
-            projected[K * 256 + h] = uint16_t((271 - h) * 32 / (K + 1));
+    reach = std::make_unique<uint8_t[]>(kMapSize);
+    for (int i = 0; i < kMapSize; ++i)
+        for (int j = 0; j < 16; ++j)
+            reach[i] = std::max(reach[i], heightMap[(i & ~0xff) | ((i + j) & 0xff)]);
 }
 
 void Voxel::draw()
@@ -68,6 +74,24 @@ DrawPlan Voxel::beginDraw(Workers& workers)
 
 void Voxel::drawColumns(uint32_t first, uint32_t end, uint8_t mapX, uint8_t mapY)
 {
+    const March m{cells.get(), reach.get(), canvas.get(), mapX, mapY};
+    int32_t top[kWidth];
+    switch (form) {
+#ifdef SOFTDEMO_AVX2_FORMS
+    case SimdLevel::Avx2: marchAvx2(m, first, end, top); break;
+#endif
+#ifdef __SSE2__
+    case SimdLevel::Sse2: marchSse2(m, first, end, top); break;
+#endif
+    default: marchPortable(m, first, end, top);
+    }
+    // Every row below a column's top was drawn; the rest keeps the clear's black.
+    for (uint32_t n = first; n < end; ++n)
+        fillPixels(canvas.get() + n * kColumnStride + kColumnPad, size_t(top[n]) + 1, 0);
+}
+
+void Voxel::marchPortable(const March& m, uint32_t first, uint32_t end, int32_t* top)
+{
     // Steps outer, columns inner: every column samples the same map row at a
     // given step, so the rows in use stay in cache. Columns are independent,
     // so the picture is the same as marching one column at a time.
@@ -77,30 +101,95 @@ void Voxel::drawColumns(uint32_t first, uint32_t end, uint8_t mapX, uint8_t mapY
     // sample writes its colour to the eight rows up to the top whether or not
     // it shows, and only a span longer than eight takes a loop: no branch
     // that guesses wrong half the time.
-    uint16_t yTop[kWidth];
-    std::fill(yTop + first, yTop + end, uint16_t(kHeight - 1));
+    int32_t groupTop[kWidth / 16];
+    std::fill(top + first, top + end, kHeight - 1);
+    std::fill(groupTop + first / 16, groupTop + end / 16, kHeight - 1);
     for (int K = 0; K < kSteps; ++K) {
-        const int row = uint8_t(mapY - K) * 256;
-        const uint8_t* heights = heightMap.get() + row;
-        const uint32_t* colours = shaded.get() + row;
-        const uint16_t* rows = projected.get() + K * 256;
-        int ox = (int(first) - 256) * K; // (n - 256) * K
-        for (uint32_t n = first; n < end; ++n, ox += K) {
-            const uint8_t mx = uint8_t((ox >> 8) + mapX); // arithmetic shift: rounds down
-            const int s = rows[heights[mx]], top = yTop[n];
-            const uint32_t p = colours[mx];
-            uint32_t* column = canvas.get() + n * kColumnStride + kColumnPad;
-            for (int j = 0; j < 8; ++j)
-                column[top - 7 + j] = p;
-            for (int y = top - 8; y > s; --y)
-                column[y] = p;
-            yTop[n] = uint16_t(std::min(s, top));
+        const Divisor d = divisor(uint32_t(K) + 1);
+        const int row = uint8_t(m.mapY - K) * 256;
+        const uint32_t* cells = m.cells + row;
+        for (uint32_t g = first; g < end; g += 16) {
+            if (projectedRow(m.reach[row + firstCell(g, K, m.mapX)], d) >= groupTop[g / 16])
+                continue;
+            int32_t highest = 0;
+            int ox = (int(g) - 256) * K; // (n - 256) * K
+            for (uint32_t n = g; n < g + 16; ++n, ox += K) {
+                const uint32_t cell = cells[uint8_t((ox >> 8) + m.mapX)]; // arithmetic shift: rounds down
+                const int32_t s = projectedRow(cell >> 24, d), t = top[n];
+                const uint32_t p = cell & 0xffffff;
+                uint32_t* column = m.canvas + n * kColumnStride + kColumnPad;
+                for (int j = 0; j < 8; ++j)
+                    column[t - 7 + j] = p;
+                for (int y = t - 8; y > s; --y)
+                    column[y] = p;
+                top[n] = std::min(s, t);
+                highest = std::max(highest, top[n]);
+            }
+            groupTop[g / 16] = highest;
         }
     }
-    // Every row below a column's top was drawn; the rest keeps the clear's black.
-    for (uint32_t n = first; n < end; ++n)
-        std::fill_n(canvas.get() + n * kColumnStride + kColumnPad, yTop[n] + 1, 0u);
 }
+
+#ifdef __SSE2__
+void Voxel::marchSse2(const March& m, uint32_t first, uint32_t end, int32_t* top)
+{
+    // Four columns at a time: the cells are read one by one, their rows and
+    // new tops worked out together, and only columns that show write their
+    // span, four rows a store, from the top down. The last store may reach up
+    // to three rows above the span, which are above the new top.
+    int32_t groupTop[kWidth / 16];
+    std::fill(top + first, top + end, kHeight - 1);
+    std::fill(groupTop + first / 16, groupTop + end / 16, kHeight - 1);
+    const __m128i far = _mm_set1_epi32(271);
+    for (int K = 0; K < kSteps; ++K) {
+        const Divisor d = divisor(uint32_t(K) + 1);
+        const __m128i multiplier = _mm_set1_epi32(int32_t(d.multiplier)), shift = _mm_cvtsi32_si128(int(d.shift));
+        const int row = uint8_t(m.mapY - K) * 256;
+        const uint32_t* cells = m.cells + row;
+        for (uint32_t g = first; g < end; g += 16) {
+            if (projectedRow(m.reach[row + firstCell(g, K, m.mapX)], d) >= groupTop[g / 16])
+                continue;
+            __m128i highest = _mm_setzero_si128();
+            int ox = (int(g) - 256) * K;
+            for (uint32_t n = g; n < g + 16; n += 4, ox += 4 * K) {
+                alignas(16) uint32_t cell[4];
+                for (int j = 0; j < 4; ++j)
+                    cell[j] = cells[uint8_t(((ox + j * K) >> 8) + m.mapX)];
+                const __m128i c = _mm_load_si128(reinterpret_cast<const __m128i*>(cell));
+                // (271 - h) * 32 * multiplier >> shift; the products fit in 32 bits.
+                const __m128i x = _mm_slli_epi32(_mm_sub_epi32(far, _mm_srli_epi32(c, 24)), 5);
+                const __m128i even = _mm_srl_epi32(_mm_mul_epu32(x, multiplier), shift);
+                const __m128i odd = _mm_srl_epi32(_mm_mul_epu32(_mm_srli_epi64(x, 32), multiplier), shift);
+                const __m128i s = _mm_or_si128(even, _mm_slli_epi64(odd, 32));
+                const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(top + n));
+                const __m128i shows = _mm_cmpgt_epi32(t, s);
+                const __m128i newTop = _mm_or_si128(_mm_and_si128(shows, s), _mm_andnot_si128(shows, t));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(top + n), newTop);
+                highest = _mm_max_epi16(highest, newTop); // tops are below 2^15
+                const int mask = _mm_movemask_ps(_mm_castsi128_ps(shows));
+                if (mask == 0)
+                    continue;
+                alignas(16) int32_t rows[4], tops[4];
+                _mm_store_si128(reinterpret_cast<__m128i*>(rows), s);
+                _mm_store_si128(reinterpret_cast<__m128i*>(tops), t);
+                for (int left = mask; left; left &= left - 1) {
+                    const int j = __builtin_ctz(unsigned(left));
+                    const __m128i p = _mm_set1_epi32(int32_t(cell[j] & 0xffffff));
+                    uint32_t* column = m.canvas + (n + uint32_t(j)) * kColumnStride + kColumnPad;
+                    for (int y = tops[j] - 3;; y -= 4) {
+                        _mm_storeu_si128(reinterpret_cast<__m128i*>(column + y), p);
+                        if (y <= rows[j] + 1)
+                            break;
+                    }
+                }
+            }
+            highest = _mm_max_epi16(highest, _mm_shuffle_epi32(highest, 0x4e));
+            highest = _mm_max_epi16(highest, _mm_shuffle_epi32(highest, 0xb1));
+            groupTop[g / 16] = _mm_cvtsi128_si32(highest);
+        }
+    }
+}
+#endif
 
 void Voxel::drawRows(uint32_t first, uint32_t end)
 {
