@@ -36,16 +36,19 @@ Voxel::Voxel(const std::string& dataDir)
     // here, next to the cell's height; and a group of columns needs the
     // highest cell of a short stretch of a map row to know whether it can
     // show at all.
-    cells = std::make_unique<uint32_t[]>(kMapSize);
-    for (int i = 0; i < kMapSize; ++i) {
-        const float Y = float(heightMap[i]) / 256.0f;
-        const uint32_t c = colorMap[i];
-        cells[i] = uint32_t(heightMap[i]) << 24 | uint32_t(float(c >> 16 & 0xff) * Y) << 16 |
-                   uint32_t(float(c >> 8 & 0xff) * Y) << 8 | uint32_t(float(c & 0xff) * Y);
-    }
-    reach = std::make_unique<uint8_t[]>(kMapSize);
+    cells = std::make_unique<uint32_t[]>(kCellRow * 256);
+    for (uint32_t row = 0; row < 256; ++row)
+        for (uint32_t x = 0; x < kCellRow; ++x) {
+            const uint32_t i = row * 256 + x % 256;
+            const float Y = float(heightMap[i]) / 256.0f;
+            const uint32_t c = colorMap[i];
+            cells[row * kCellRow + x] = uint32_t(heightMap[i]) << 24 | uint32_t(float(c >> 16 & 0xff) * Y) << 16 |
+                                        uint32_t(float(c >> 8 & 0xff) * Y) << 8 | uint32_t(float(c & 0xff) * Y);
+        }
+    // Three bytes more, as a vector form reads a word at each.
+    reach = std::make_unique<uint8_t[]>(kMapSize + 3);
     for (int i = 0; i < kMapSize; ++i)
-        for (int j = 0; j < 16; ++j)
+        for (uint32_t j = 0; j < kGroup; ++j)
             reach[i] = std::max(reach[i], heightMap[(i & ~0xff) | ((i + j) & 0xff)]);
 }
 
@@ -65,9 +68,13 @@ DrawPlan Voxel::beginDraw(Workers& workers)
     const uint8_t E = uint8_t(0u - uint32_t(F));
     const uint8_t mapX = uint8_t(offsetX + u);
     const uint8_t mapY = uint8_t(E + offsetY + v);
-    // Columns are independent: each thread marches a range of them.
-    const uint32_t ranges = workers.threads(), width = kWidth / 16 / ranges * 16;
-    auto range = [&](uint32_t i) { drawColumns(i * width, i + 1 == ranges ? kWidth : (i + 1) * width, mapX, mapY); };
+    // Columns are independent: each task marches a range of them. Hidden
+    // columns cost little, so ranges take unequal time; a few per thread
+    // keep the threads busy alike.
+    const uint32_t blocks = kWidth / kBlock, ranges = blocks;
+    auto range = [&](uint32_t i) {
+        drawColumns(i * blocks / ranges * kBlock, (i + 1) * blocks / ranges * kBlock, mapX, mapY);
+    };
     workers.run(ranges, range);
     return {DrawPlan::Rows};
 }
@@ -101,19 +108,19 @@ void Voxel::marchPortable(const March& m, uint32_t first, uint32_t end, int32_t*
     // sample writes its colour to the eight rows up to the top whether or not
     // it shows, and only a span longer than eight takes a loop: no branch
     // that guesses wrong half the time.
-    int32_t groupTop[kWidth / 16];
+    int32_t groupTop[kWidth / kGroup];
     std::fill(top + first, top + end, kHeight - 1);
-    std::fill(groupTop + first / 16, groupTop + end / 16, kHeight - 1);
+    std::fill(groupTop + first / kGroup, groupTop + end / kGroup, kHeight - 1);
     for (int K = 0; K < kSteps; ++K) {
         const Divisor d = divisor(uint32_t(K) + 1);
         const int row = uint8_t(m.mapY - K) * 256;
-        const uint32_t* cells = m.cells + row;
-        for (uint32_t g = first; g < end; g += 16) {
-            if (projectedRow(m.reach[row + firstCell(g, K, m.mapX)], d) >= groupTop[g / 16])
+        const uint32_t* cells = m.cells + uint8_t(m.mapY - K) * kCellRow;
+        for (uint32_t g = first; g < end; g += kGroup) {
+            if (projectedRow(m.reach[row + firstCell(g, K, m.mapX)], d) >= groupTop[g / kGroup])
                 continue;
             int32_t highest = 0;
             int ox = (int(g) - 256) * K; // (n - 256) * K
-            for (uint32_t n = g; n < g + 16; ++n, ox += K) {
+            for (uint32_t n = g; n < g + kGroup; ++n, ox += K) {
                 const uint32_t cell = cells[uint8_t((ox >> 8) + m.mapX)]; // arithmetic shift: rounds down
                 const int32_t s = projectedRow(cell >> 24, d), t = top[n];
                 const uint32_t p = cell & 0xffffff;
@@ -125,7 +132,7 @@ void Voxel::marchPortable(const March& m, uint32_t first, uint32_t end, int32_t*
                 top[n] = std::min(s, t);
                 highest = std::max(highest, top[n]);
             }
-            groupTop[g / 16] = highest;
+            groupTop[g / kGroup] = highest;
         }
     }
 }
@@ -137,21 +144,21 @@ void Voxel::marchSse2(const March& m, uint32_t first, uint32_t end, int32_t* top
     // new tops worked out together, and only columns that show write their
     // span, four rows a store, from the top down. The last store may reach up
     // to three rows above the span, which are above the new top.
-    int32_t groupTop[kWidth / 16];
+    int32_t groupTop[kWidth / kGroup];
     std::fill(top + first, top + end, kHeight - 1);
-    std::fill(groupTop + first / 16, groupTop + end / 16, kHeight - 1);
+    std::fill(groupTop + first / kGroup, groupTop + end / kGroup, kHeight - 1);
     const __m128i far = _mm_set1_epi32(271);
     for (int K = 0; K < kSteps; ++K) {
         const Divisor d = divisor(uint32_t(K) + 1);
         const __m128i multiplier = _mm_set1_epi32(int32_t(d.multiplier)), shift = _mm_cvtsi32_si128(int(d.shift));
         const int row = uint8_t(m.mapY - K) * 256;
-        const uint32_t* cells = m.cells + row;
-        for (uint32_t g = first; g < end; g += 16) {
-            if (projectedRow(m.reach[row + firstCell(g, K, m.mapX)], d) >= groupTop[g / 16])
+        const uint32_t* cells = m.cells + uint8_t(m.mapY - K) * kCellRow;
+        for (uint32_t g = first; g < end; g += kGroup) {
+            if (projectedRow(m.reach[row + firstCell(g, K, m.mapX)], d) >= groupTop[g / kGroup])
                 continue;
             __m128i highest = _mm_setzero_si128();
             int ox = (int(g) - 256) * K;
-            for (uint32_t n = g; n < g + 16; n += 4, ox += 4 * K) {
+            for (uint32_t n = g; n < g + kGroup; n += 4, ox += 4 * K) {
                 alignas(16) uint32_t cell[4];
                 for (int j = 0; j < 4; ++j)
                     cell[j] = cells[uint8_t(((ox + j * K) >> 8) + m.mapX)];
@@ -185,7 +192,7 @@ void Voxel::marchSse2(const March& m, uint32_t first, uint32_t end, int32_t* top
             }
             highest = _mm_max_epi16(highest, _mm_shuffle_epi32(highest, 0x4e));
             highest = _mm_max_epi16(highest, _mm_shuffle_epi32(highest, 0xb1));
-            groupTop[g / 16] = _mm_cvtsi128_si32(highest);
+            groupTop[g / kGroup] = _mm_cvtsi128_si32(highest);
         }
     }
 }

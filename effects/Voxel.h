@@ -58,25 +58,30 @@ public:
 
     // What a frame's march reads and writes.
     struct March {
-        const uint32_t* cells; // height << 24 | shaded colour, per map cell
-        const uint8_t* reach;  // the highest of a cell and the 15 after it in its map row, wrapping
+        // height << 24 | shaded colour, per map cell, in rows of kCellRow
+        // whose last kGroup cells repeat the first: a group's cells are one
+        // load even where the map wraps.
+        const uint32_t* cells;
+        const uint8_t* reach;  // the highest of a cell and the kGroup - 1 after it in its map row, wrapping
         uint32_t* canvas;
         uint8_t mapX, mapY;
     };
 
 private:
-    // Marches columns first ... end - 1 (multiples of 16) into the canvas
-    // and leaves the row each has filled up to in top[n]; the rows above it
-    // are left as they are. Columns are marched in groups of 16 that skip a
-    // step where even the group's highest cell cannot reach above its
-    // highest top.
+    // Marches columns first ... end - 1 (multiples of kBlock) into the
+    // canvas and leaves the row each has filled up to in top[n]; the rows
+    // above it are left as they are. A group of kGroup neighbouring columns
+    // skips a step where even the highest cell it can sample cannot reach
+    // above its highest top: at a step K < 256 its columns sample at most
+    // kGroup neighbouring cells of a map row.
+    static constexpr uint32_t kGroup = 8, kBlock = 8 * kGroup, kCellRow = 256 + kGroup;
     static void marchPortable(const March& m, uint32_t first, uint32_t end, int32_t* top);
     static void marchSse2(const March& m, uint32_t first, uint32_t end, int32_t* top);
     static void marchAvx2(const March& m, uint32_t first, uint32_t end, int32_t* top); // in VoxelAvx2.cpp
     void drawColumns(uint32_t first, uint32_t end, uint8_t mapX, uint8_t mapY);
     // The screen row of height h at the step whose distance divides by d.
     static int32_t projectedRow(uint32_t h, Divisor d) { return int32_t((271 - h) * 32 * d.multiplier >> d.shift); }
-    // The first map cell that columns g ... g + 15 sample at step K.
+    // The first map cell that columns g ... g + kGroup - 1 sample at step K.
     static uint8_t firstCell(uint32_t g, int K, uint8_t mapX) { return uint8_t(((int(g) - 256) * K >> 8) + mapX); }
 
     std::unique_ptr<uint32_t[]> cells;
