@@ -45,8 +45,7 @@ Voxel::Voxel(const std::string& dataDir)
             cells[row * kCellRow + x] = uint32_t(heightMap[i]) << 24 | uint32_t(float(c >> 16 & 0xff) * Y) << 16 |
                                         uint32_t(float(c >> 8 & 0xff) * Y) << 8 | uint32_t(float(c & 0xff) * Y);
         }
-    // Three bytes more, as a vector form reads a word at each.
-    reach = std::make_unique<uint8_t[]>(kMapSize + 3);
+    reach = std::make_unique<uint8_t[]>(kMapSize);
     for (int i = 0; i < kMapSize; ++i)
         for (uint32_t j = 0; j < kGroup; ++j)
             reach[i] = std::max(reach[i], heightMap[(i & ~0xff) | ((i + j) & 0xff)]);
@@ -71,11 +70,9 @@ DrawPlan Voxel::beginDraw(Workers& workers)
     // Columns are independent: each task marches a range of them. Hidden
     // columns cost little, so ranges take unequal time; a few per thread
     // keep the threads busy alike.
-    const uint32_t blocks = kWidth / kBlock, ranges = blocks;
-    auto range = [&](uint32_t i) {
-        drawColumns(i * blocks / ranges * kBlock, (i + 1) * blocks / ranges * kBlock, mapX, mapY);
-    };
-    workers.run(ranges, range);
+    constexpr uint32_t kRange = 64;
+    auto range = [&](uint32_t i) { drawColumns(i * kRange, (i + 1) * kRange, mapX, mapY); };
+    workers.run(kWidth / kRange, range);
     return {DrawPlan::Rows};
 }
 

@@ -68,13 +68,13 @@ public:
     };
 
 private:
-    // Marches columns first ... end - 1 (multiples of kBlock) into the
+    // Marches columns first ... end - 1 (multiples of kGroup) into the
     // canvas and leaves the row each has filled up to in top[n]; the rows
     // above it are left as they are. A group of kGroup neighbouring columns
     // skips a step where even the highest cell it can sample cannot reach
     // above its highest top: at a step K < 256 its columns sample at most
     // kGroup neighbouring cells of a map row.
-    static constexpr uint32_t kGroup = 8, kBlock = 8 * kGroup, kCellRow = 256 + kGroup;
+    static constexpr uint32_t kGroup = 8, kCellRow = 256 + kGroup;
     static void marchPortable(const March& m, uint32_t first, uint32_t end, int32_t* top);
     static void marchSse2(const March& m, uint32_t first, uint32_t end, int32_t* top);
     static void marchAvx2(const March& m, uint32_t first, uint32_t end, int32_t* top); // in VoxelAvx2.cpp
