@@ -110,10 +110,10 @@ void Voxel::marchPortable(const March& m, uint32_t first, uint32_t end, int32_t*
     std::fill(groupTop + first / kGroup, groupTop + end / kGroup, kHeight - 1);
     for (int K = 0; K < kSteps; ++K) {
         const Divisor d = divisor(uint32_t(K) + 1);
-        const int row = uint8_t(m.mapY - K) * 256;
+        const uint8_t* reach = m.reach + uint8_t(m.mapY - K) * 256;
         const uint32_t* cells = m.cells + uint8_t(m.mapY - K) * kCellRow;
         for (uint32_t g = first; g < end; g += kGroup) {
-            if (projectedRow(m.reach[row + firstCell(g, K, m.mapX)], d) >= groupTop[g / kGroup])
+            if (projectedRow(reach[firstCell(g, K, m.mapX)], d) >= groupTop[g / kGroup])
                 continue;
             int32_t highest = 0;
             int ox = (int(g) - 256) * K; // (n - 256) * K
@@ -137,31 +137,28 @@ void Voxel::marchPortable(const March& m, uint32_t first, uint32_t end, int32_t*
 #ifdef __SSE2__
 void Voxel::marchSse2(const March& m, uint32_t first, uint32_t end, int32_t* top)
 {
-    // Four columns at a time: the cells are read one by one, their rows and
-    // new tops worked out together, and only columns that show write their
-    // span, four rows a store, from the top down. The last store may reach up
-    // to three rows above the span, which are above the new top.
+    // As the AVX2 form, four columns a vector, with the cells read one by
+    // one and the eight rows up to each top written by two stores.
     int32_t groupTop[kWidth / kGroup];
     std::fill(top + first, top + end, kHeight - 1);
     std::fill(groupTop + first / kGroup, groupTop + end / kGroup, kHeight - 1);
-    const __m128i far = _mm_set1_epi32(271);
+    const __m128i far = _mm_set1_epi32(271), colour = _mm_set1_epi32(0xffffff), eight = _mm_set1_epi32(8);
     for (int K = 0; K < kSteps; ++K) {
         const Divisor d = divisor(uint32_t(K) + 1);
-        const __m128i multiplier = _mm_set1_epi32(int32_t(d.multiplier)), shift = _mm_cvtsi32_si128(int(d.shift));
-        const int row = uint8_t(m.mapY - K) * 256;
+        const __m128i multiplier = _mm_set1_epi32(int32_t(32 * d.multiplier)), shift = _mm_cvtsi32_si128(int(d.shift));
+        const uint8_t* reach = m.reach + uint8_t(m.mapY - K) * 256;
         const uint32_t* cells = m.cells + uint8_t(m.mapY - K) * kCellRow;
         for (uint32_t g = first; g < end; g += kGroup) {
-            if (projectedRow(m.reach[row + firstCell(g, K, m.mapX)], d) >= groupTop[g / kGroup])
+            if (projectedRow(reach[firstCell(g, K, m.mapX)], d) >= groupTop[g / kGroup])
                 continue;
             __m128i highest = _mm_setzero_si128();
             int ox = (int(g) - 256) * K;
             for (uint32_t n = g; n < g + kGroup; n += 4, ox += 4 * K) {
-                alignas(16) uint32_t cell[4];
-                for (int j = 0; j < 4; ++j)
-                    cell[j] = cells[uint8_t(((ox + j * K) >> 8) + m.mapX)];
-                const __m128i c = _mm_load_si128(reinterpret_cast<const __m128i*>(cell));
-                // (271 - h) * 32 * multiplier >> shift; the products fit in 32 bits.
-                const __m128i x = _mm_slli_epi32(_mm_sub_epi32(far, _mm_srli_epi32(c, 24)), 5);
+                const auto cell = [&](int j) { return int32_t(cells[uint8_t(((ox + j * K) >> 8) + m.mapX)]); };
+                const __m128i c = _mm_setr_epi32(cell(0), cell(1), cell(2), cell(3));
+                // (271 - h) * 32 * multiplier >> shift, two lanes a multiply;
+                // the products fit in 32 bits.
+                const __m128i x = _mm_sub_epi32(far, _mm_srli_epi32(c, 24));
                 const __m128i even = _mm_srl_epi32(_mm_mul_epu32(x, multiplier), shift);
                 const __m128i odd = _mm_srl_epi32(_mm_mul_epu32(_mm_srli_epi64(x, 32), multiplier), shift);
                 const __m128i s = _mm_or_si128(even, _mm_slli_epi64(odd, 32));
@@ -170,21 +167,24 @@ void Voxel::marchSse2(const March& m, uint32_t first, uint32_t end, int32_t* top
                 const __m128i newTop = _mm_or_si128(_mm_and_si128(shows, s), _mm_andnot_si128(shows, t));
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(top + n), newTop);
                 highest = _mm_max_epi16(highest, newTop); // tops are below 2^15
-                const int mask = _mm_movemask_ps(_mm_castsi128_ps(shows));
-                if (mask == 0)
-                    continue;
-                alignas(16) int32_t rows[4], tops[4];
+                alignas(16) int32_t rows[4], oldTops[4];
+                alignas(16) uint32_t colours[4];
                 _mm_store_si128(reinterpret_cast<__m128i*>(rows), s);
-                _mm_store_si128(reinterpret_cast<__m128i*>(tops), t);
-                for (int left = mask; left; left &= left - 1) {
+                _mm_store_si128(reinterpret_cast<__m128i*>(oldTops), t);
+                _mm_store_si128(reinterpret_cast<__m128i*>(colours), _mm_and_si128(c, colour));
+                uint32_t* column = m.canvas + n * kColumnStride + kColumnPad;
+                for (int j = 0; j < 4; ++j) {
+                    const __m128i p = _mm_set1_epi32(int32_t(colours[j]));
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(column + j * kColumnStride + oldTops[j] - 7), p);
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(column + j * kColumnStride + oldTops[j] - 3), p);
+                }
+                const __m128i longer = _mm_cmpgt_epi32(_mm_sub_epi32(t, s), eight);
+                for (int left = _mm_movemask_ps(_mm_castsi128_ps(longer)); left; left &= left - 1) {
+                    // The last store may reach up to three rows above the span.
                     const int j = __builtin_ctz(unsigned(left));
-                    const __m128i p = _mm_set1_epi32(int32_t(cell[j] & 0xffffff));
-                    uint32_t* column = m.canvas + (n + uint32_t(j)) * kColumnStride + kColumnPad;
-                    for (int y = tops[j] - 3;; y -= 4) {
-                        _mm_storeu_si128(reinterpret_cast<__m128i*>(column + y), p);
-                        if (y <= rows[j] + 1)
-                            break;
-                    }
+                    const __m128i p = _mm_set1_epi32(int32_t(colours[j]));
+                    for (int y = oldTops[j] - 11; y > rows[j] - 3; y -= 4)
+                        _mm_storeu_si128(reinterpret_cast<__m128i*>(column + j * kColumnStride + y), p);
                 }
             }
             highest = _mm_max_epi16(highest, _mm_shuffle_epi32(highest, 0x4e));

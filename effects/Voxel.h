@@ -56,18 +56,18 @@ public:
         return {((1u << (14 + bits)) + d - 1) / d, 14 + bits};
     }
 
+private:
     // What a frame's march reads and writes.
     struct March {
         // height << 24 | shaded colour, per map cell, in rows of kCellRow
         // whose last kGroup cells repeat the first: a group's cells are one
         // load even where the map wraps.
         const uint32_t* cells;
-        const uint8_t* reach;  // the highest of a cell and the kGroup - 1 after it in its map row, wrapping
+        const uint8_t* reach; // the highest of a cell and the kGroup - 1 after it in its map row, wrapping
         uint32_t* canvas;
         uint8_t mapX, mapY;
     };
 
-private:
     // Marches columns first ... end - 1 (multiples of kGroup) into the
     // canvas and leaves the row each has filled up to in top[n]; the rows
     // above it are left as they are. A group of kGroup neighbouring columns
