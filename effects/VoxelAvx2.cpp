@@ -46,8 +46,8 @@ SOFTDEMO_AVX2 void Voxel::marchAvx2(const March& m, uint32_t first, uint32_t end
             const int ox = (int(g) - 256) * K;
             const __m256i window =
                 _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cells + firstCell(g, K, m.mapX)));
-            const __m256i within = _mm256_sub_epi32(_mm256_srai_epi32(_mm256_add_epi32(_mm256_set1_epi32(ox), laneSteps), 8),
-                                                    _mm256_set1_epi32(ox >> 8));
+            const __m256i laneOx = _mm256_add_epi32(_mm256_set1_epi32(ox), laneSteps);
+            const __m256i within = _mm256_sub_epi32(_mm256_srai_epi32(laneOx, 8), _mm256_set1_epi32(ox >> 8));
             const __m256i c = _mm256_permutevar8x32_epi32(window, within);
             const __m256i s = project(_mm256_srli_epi32(c, 24), multiplier, shift);
             const __m256i t = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(top + g));
