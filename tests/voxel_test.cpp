@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "effects/Voxel.h"
+#include "engine/Workers.h"
 #include "params/Truncate.h"
 
 namespace fs = std::filesystem;
@@ -108,26 +109,61 @@ TEST_F(VoxelTest, ProjectsFillsAndShadesColumns)
     }
 }
 
+TEST(VoxelDivisor, DividesEveryRowNumeratorExactly)
+{
+    for (uint32_t d = 1; d <= 255; ++d) {
+        const Voxel::Divisor div = Voxel::divisor(d);
+        ASSERT_LT(16383u * div.multiplier, 1u << 30) << d;
+        for (uint32_t x = 0; x < 16384; ++x)
+            ASSERT_EQ(x * div.multiplier >> div.shift, x / d) << x << " / " << d;
+    }
+}
+
+// Every form, with the columns split as one, two and three threads split
+// them, on smooth hills and on cliffs (long spans, and groups of columns
+// hidden behind a ridge), all over the wrapping map.
 TEST_F(VoxelTest, MatchesSampleBySampleFrames)
 {
     std::mt19937 rng(9);
-    std::vector<uint8_t> heights(65536), rgb(3 * 65536);
-    for (int i = 0; i < 65536; ++i) // smooth hills with some grit
-        heights[i] = uint8_t(128 + 60 * std::sin(i % 256 * 0.05) * std::cos(i / 256 * 0.07) + rng() % 40);
+    std::vector<uint8_t> hills(65536), cliffs(65536), rgb(3 * 65536);
+    for (int i = 0; i < 65536; ++i) { // smooth hills with some grit
+        hills[i] = uint8_t(128 + 60 * std::sin(i % 256 * 0.05) * std::cos(i / 256 * 0.07) + rng() % 40);
+        cliffs[i] = (i / 256 / 9 + i % 256 / 23) % 3 == 0 ? uint8_t(255 - rng() % 8) : uint8_t(rng() % 30);
+    }
     std::generate(rgb.begin(), rgb.end(), rng);
-    const auto voxel = make(heights, rgb);
-    Voxel& v = *voxel;
-    for (int round = 0; round < 6; ++round) {
-        v.goForward = float(rng() % 20000) / 7.0f - 1000.0f;
-        v.goForwardAmount = uint16_t(rng());
-        v.offsetX = uint8_t(rng()), v.offsetY = uint8_t(rng());
-        if (round == 3) // the base and gain terms shift the map too
-            v.xAxisBase = 3.5f, v.yAxisBase = -7.25f, v.xAxisGain = 1.5f, v.yAxisGain = -2.0f, v.yAxisOffset = 11.0f;
-        v.draw();
-        ASSERT_EQ(std::vector<uint32_t>(target.pixels, target.pixels + target.pixelCount), referenceFrame(v))
-            << "round " << round;
+    Workers one, two(2), three(3);
+    for (const auto* heights : {&hills, &cliffs}) {
+        const auto voxel = make(*heights, rgb);
+        Voxel& v = *voxel;
+        for (int round = 0; round < 6; ++round) {
+            v.goForward = float(rng() % 20000) / 7.0f - 1000.0f;
+            v.goForwardAmount = uint16_t(rng());
+            v.offsetX = uint8_t(rng()), v.offsetY = uint8_t(rng());
+            if (round == 3) // the base and gain terms shift the map too
+                v.xAxisBase = 3.5f, v.yAxisBase = -7.25f, v.xAxisGain = 1.5f, v.yAxisGain = -2.0f,
+                v.yAxisOffset = 11.0f;
+            const std::vector<uint32_t> expected = referenceFrame(v);
+            for (SimdLevel form : {SimdLevel::Portable, SimdLevel::Sse2, SimdLevel::Avx2}) {
+                if (!simdAvailable(form))
+                    continue;
+                v.form = form;
+                for (Workers* workers : {&one, &two, &three}) {
+                    v.offsetY += 97; // another picture first, so no pixel is left from the last draw
+                    v.draw();
+                    v.offsetY -= 97;
+                    std::fill_n(target.pixels, target.pixelCount, 0xdeadbeefu);
+                    ASSERT_EQ(v.beginDraw(*workers).kind, DrawPlan::Rows);
+                    v.drawRows(0, 384);
+                    ASSERT_EQ(std::vector<uint32_t>(target.pixels, target.pixels + target.pixelCount), expected)
+                        << (heights == &hills ? "hills" : "cliffs") << ", round " << round << ", "
+                        << simdName(form) << ", " << workers->threads() << " threads";
+                }
+            }
+        }
     }
 
+    const auto voxel = make(hills, rgb);
+    Voxel& v = *voxel;
     PixelBuffer small("small", 512, 383);
     std::fill_n(small.pixels, small.pixelCount, 7u);
     for (PixelBuffer* other : {&small, static_cast<PixelBuffer*>(nullptr)}) {
