@@ -201,12 +201,100 @@ SOFTDEMO_AVX2 void columnsToRowsAvx2(uint32_t* rows, size_t rowStride, const uin
                           height - blockHeight);
 }
 
+// Every byte b of v times factor's 16-bit lane over 256, truncated.
+SOFTDEMO_AVX2 inline __m256i mulhiBytes(__m256i v, __m256i factor)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    return _mm256_packus_epi16(_mm256_mulhi_epu16(_mm256_unpacklo_epi8(zero, v), factor),
+                               _mm256_mulhi_epu16(_mm256_unpackhi_epi8(zero, v), factor));
+}
+
+// scale() of eight words.
+SOFTDEMO_AVX2 inline __m256i scaleWords(__m256i v, uint8_t alpha)
+{
+    if (alpha == 255)
+        return _mm256_and_si256(_mm256_subs_epu8(v, _mm256_set1_epi8(1)), _mm256_set1_epi32(0x00ffffff));
+    return mulhiBytes(v, _mm256_set1_epi64x(int64_t(alpha) * 0x0000000100010001));
+}
+
+// Grey bytes scaled; both 128-bit lanes hold the same bytes.
+SOFTDEMO_AVX2 inline __m256i scaleGrey(__m128i g, uint8_t alpha)
+{
+    const __m256i both = _mm256_broadcastsi128_si256(g);
+    return alpha == 255 ? _mm256_subs_epu8(both, _mm256_set1_epi8(1)) : mulhiBytes(both, _mm256_set1_epi16(alpha));
+}
+
+// Eight of those bytes as pixels 0x00gggggg: bytes first ... first + 3 from
+// the low lane, the next four from the high one.
+SOFTDEMO_AVX2 inline __m256i greyPixels(__m256i g, char first)
+{
+    const char z = -128; // a byte of 0
+    const char a = first, b = char(first + 1), c = char(first + 2), d = char(first + 3);
+    const char e = char(first + 4), f = char(first + 5), h = char(first + 6), i = char(first + 7);
+    return _mm256_shuffle_epi8(g, _mm256_setr_epi8(a, a, a, z, b, b, b, z, c, c, c, z, d, d, d, z, e, e, e, z, f, f,
+                                                   f, z, h, h, h, z, i, i, i, z));
+}
+
+// applyPasses for W × 8 pixels, held in registers through every pass (the
+// loops over j unrolled, so that v and s stay out of memory).
+template <int W>
+SOFTDEMO_AVX2 inline void passBlock(uint32_t* t, size_t at, const SaturatingPass* passes, size_t n,
+                                    const uint32_t* fill)
+{
+    __m256i v[W];
+#pragma GCC unroll 4
+    for (int j = 0; j < W; ++j)
+        v[j] = fill ? _mm256_set1_epi32(int32_t(*fill)) : load(t + 8 * j);
+    for (size_t i = 0; i < n; ++i) {
+        const SaturatingPass& p = passes[i];
+        __m256i s[W];
+        if (!p.grey) {
+#pragma GCC unroll 4
+            for (int j = 0; j < W; ++j)
+                s[j] = scaleWords(load(p.words + at + 8 * j), p.alpha);
+        } else if (W == 1) {
+            s[0] = greyPixels(scaleGrey(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p.grey + at)), p.alpha), 0);
+        } else {
+#pragma GCC unroll 2
+            for (int j = 0; j < W; j += 2) {
+                const __m256i g =
+                    scaleGrey(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p.grey + at + 8 * j)), p.alpha);
+                s[j] = greyPixels(g, 0);
+                s[j + 1] = greyPixels(g, 8);
+            }
+        }
+        if (p.subtract) {
+#pragma GCC unroll 4
+            for (int j = 0; j < W; ++j)
+                v[j] = _mm256_subs_epu8(v[j], s[j]);
+        } else {
+#pragma GCC unroll 4
+            for (int j = 0; j < W; ++j)
+                v[j] = _mm256_adds_epu8(v[j], s[j]);
+        }
+    }
+#pragma GCC unroll 4
+    for (int j = 0; j < W; ++j)
+        store(t + 8 * j, v[j]);
+}
+
+SOFTDEMO_AVX2 void applyPassesAvx2(uint32_t* t, size_t count, size_t offset, const SaturatingPass* passes, size_t n,
+                                   const uint32_t* fill)
+{
+    size_t k = 0;
+    for (; k + 32 <= count; k += 32)
+        passBlock<4>(t + k, offset + k, passes, n, fill);
+    for (; k + 8 <= count; k += 8)
+        passBlock<1>(t + k, offset + k, passes, n, fill);
+    applyPassesPortable(t + k, count - k, offset + k, passes, n, fill);
+}
+
 } // namespace
 
 const PixelOps& avx2PixelOps()
 {
     static const PixelOps forms = {addScaledAvx2, subtractScaledAvx2, blendByAlphaAvx2, fillPixelsAvx2,
-                                   expandCellsAvx2, lookupPackedAvx2, columnsToRowsAvx2};
+                                   expandCellsAvx2, lookupPackedAvx2, columnsToRowsAvx2, applyPassesAvx2};
     return forms;
 }
 

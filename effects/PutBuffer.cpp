@@ -69,7 +69,25 @@ DrawPlan PutBuffer::beginDraw(Workers&)
     if (fromBuffer == pixelRef)
         return {DrawPlan::Whole};
     beginFrame();
-    return {blendmode <= 3 ? DrawPlan::Rows : DrawPlan::Nothing, fromBuffer};
+    if (blendmode > 3 || ((blendmode == 1 || blendmode == 2) && !changesPixels()))
+        return {DrawPlan::Nothing};
+    return {DrawPlan::Rows, fromBuffer};
+}
+
+bool PutBuffer::changesPixels() const
+{
+    // Source pixels past the end read as 0, which leaves the target as it
+    // is, and so does an alpha of 0 or 1, which scales every byte to 0.
+    return frameOffset < fromBuffer->pixelCount && alpha > 1;
+}
+
+bool PutBuffer::wholeTargetPass(SaturatingPass& pass) const
+{
+    if ((blendmode != 1 && blendmode != 2) || fromBuffer->pixelCount - frameOffset < pixelRef->pixelCount)
+        return false;
+    const uint8_t* grey = fromBuffer->grey();
+    pass = {fromBuffer->pixels + frameOffset, grey ? grey + frameOffset : nullptr, alpha, blendmode == 2};
+    return true;
 }
 
 void PutBuffer::drawRows(uint32_t first, uint32_t end)
@@ -126,11 +144,9 @@ void PutBuffer::drawRange(uint32_t first, uint32_t end, bool inPlace)
         break;
     case 1:
     case 2: {
-        // Source pixels past the end read as 0, which leaves the target as it
-        // is, and so does an alpha of 0 or 1, which scales every byte to 0.
         // In place, the source index O + k never trails k, so every read sees
         // the pixel before this pass changed it.
-        if (frameOffset >= S.pixelCount || alpha <= 1)
+        if (!changesPixels())
             break;
         const size_t count = std::min<size_t>(T.pixelCount, S.pixelCount - frameOffset);
         const size_t from = size_t(first) * T.width;

@@ -1,5 +1,6 @@
 #pragma once
 #include "effects/Effect.h"
+#include "effects/PixelOps.h"
 
 // Puts `fromBuffer` into the target: 0 clipped copy, 1 saturating add,
 // 2 saturating subtract, 3 clipped blend by source alpha × `alpha`; other
@@ -25,10 +26,16 @@ public:
     DrawPlan beginDraw(Workers& workers) override;
     void drawRows(uint32_t first, uint32_t end) override;
 
+    // After beginDraw planned rows: when this frame's draw is an add or a
+    // subtract over the whole target, that pass (source pixel k for target
+    // pixel k), reading the source's grey copy if it has one.
+    bool wholeTargetPass(SaturatingPass& pass) const;
+
 private:
     // The frame's random draws and where the source lands, for drawRows.
     void beginFrame();
     void drawRange(uint32_t first, uint32_t end, bool inPlace);
+    bool changesPixels() const; // modes 1 and 2
 
     // Worked out by beginFrame for this frame only.
     int64_t frameX = 0, frameY = 0; // the source's top-left corner in the target (modes 0 and 3)

@@ -7,6 +7,7 @@
 
 #include "audio/Music.h"
 #include "effects/Effect.h"
+#include "effects/PixelOps.h"
 #include "engine/DataPath.h"
 #include "engine/Timer.h"
 #include "engine/Workers.h"
@@ -74,17 +75,32 @@ public:
     void draw(std::vector<double>* effectSeconds = nullptr);
 
 private:
-    // An effect of the current run of row-by-row effects.
+    // An effect of the current run of row-by-row effects, or several drawn
+    // as one: saturating passes over the whole of one target, maybe after a
+    // Clear of it, which each pixel goes through in turn in a register.
     struct Banded {
-        Effect* effect;
+        Effect* effect; // the first
         const PixelBuffer* reads;
         size_t index;
+        uint32_t firstPass = 0, passCount = 0; // in `passes`; none: effect->drawRows
+        bool fills = false;                    // effect is a Clear: the passes start from its colour
+        uint32_t colour = 0;
     };
+    // Who drew a pass, and what it reads.
+    struct PassOwner {
+        size_t index;
+        const PixelBuffer* source;
+    };
+    bool clashes(const Effect& effect, const PixelBuffer* reads) const;
+    void addBanded(Effect& effect, const PixelBuffer* reads, size_t index);
+    void drawBand(const Banded& b, uint32_t band);
     void drawBands(std::vector<double>* effectSeconds);
 
     std::string dataDir;
     AudioDevice* audio;
     std::unique_ptr<Workers> workers = std::make_unique<Workers>();
     std::vector<Banded> banded;      // capacity for every effect, so draw allocates nothing
+    std::vector<SaturatingPass> passes; // of the run's Banded, likewise
+    std::vector<PassOwner> passOwners;
     std::vector<double> bandSeconds; // when timed: per band, per banded effect
 };
