@@ -146,6 +146,13 @@ void applyPassesPortable(uint32_t* t, size_t count, size_t offset, const Saturat
     }
 }
 
+void darkenPixelsPortable(uint32_t* p, const uint8_t* amounts, size_t count)
+{
+    for (size_t k = 0; k < count; ++k)
+        if (amounts[k] != 0)
+            p[k] = saturate<false>(p[k], amounts[k] * 0x010101u) & 0xffffff;
+}
+
 #ifdef __SSE2__
 namespace {
 
@@ -226,6 +233,22 @@ void applyPassesSse2(uint32_t* t, size_t count, size_t offset, const SaturatingP
     for (; k + 4 <= count; k += 4)
         passBlockSse2<1>(t + k, offset + k, passes, n, fill);
     applyPassesPortable(t + k, count - k, offset + k, passes, n, fill);
+}
+
+void darkenPixelsSse2(uint32_t* p, const uint8_t* amounts, size_t count)
+{
+    const __m128i colour = _mm_set1_epi32(0x00ffffff), zero = _mm_setzero_si128();
+    size_t k = 0;
+    for (; k + 4 <= count; k += 4) {
+        int32_t four;
+        std::memcpy(&four, amounts + k, sizeof four);
+        const __m128i a = _mm_cvtsi32_si128(four), pairs = _mm_unpacklo_epi8(a, a);
+        const __m128i by = _mm_and_si128(_mm_unpacklo_epi16(pairs, pairs), colour);
+        // The top byte is kept where the amount is 0.
+        const __m128i keep = _mm_or_si128(colour, _mm_cmpeq_epi32(by, zero));
+        store(p + k, _mm_and_si128(_mm_subs_epu8(load(p + k), by), keep));
+    }
+    darkenPixelsPortable(p + k, amounts + k, count - k);
 }
 
 void columnsToRowsSse2(uint32_t* rows, size_t rowStride, const uint32_t* columns, size_t columnStride,
@@ -361,10 +384,10 @@ const PixelOps& pixelOps(SimdLevel level)
 {
     static const PixelOps forms[] = {
         {addScaledPortable, subtractScaledPortable, blendByAlphaPortable, fillPixelsPortable, expandCellsPortable,
-         lookupPackedPortable, columnsToRowsPortable, applyPassesPortable},
+         lookupPackedPortable, columnsToRowsPortable, applyPassesPortable, darkenPixelsPortable},
 #ifdef __SSE2__
         {addScaledSse2, subtractScaledSse2, blendByAlphaSse2, fillPixelsSse2, expandCellsSse2, lookupPackedSse2,
-         columnsToRowsSse2, applyPassesSse2},
+         columnsToRowsSse2, applyPassesSse2, darkenPixelsSse2},
 #else
         {},
 #endif

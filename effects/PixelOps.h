@@ -43,6 +43,10 @@ struct SaturatingPass {
 // instead when fill is not null), each with its source pixel offset + k.
 void applyPassesPortable(uint32_t* t, size_t count, size_t offset, const SaturatingPass* passes, size_t n,
                          const uint32_t* fill);
+// Where amounts[k] is not 0, p[k] := each colour byte of p[k] less
+// amounts[k], down to 0, and a top byte of 0: what that many blends at alpha
+// 0 or 1 do, one after the other.
+void darkenPixelsPortable(uint32_t* p, const uint8_t* amounts, size_t count);
 
 // One form of every loop.
 struct PixelOps {
@@ -57,6 +61,7 @@ struct PixelOps {
                           size_t width, size_t height);
     void (*applyPasses)(uint32_t* t, size_t count, size_t offset, const SaturatingPass* passes, size_t n,
                         const uint32_t* fill);
+    void (*darkenPixels)(uint32_t* p, const uint8_t* amounts, size_t count);
 };
 
 // The forms of a level, which must be built in.
@@ -105,4 +110,8 @@ inline void applyPasses(uint32_t* t, size_t count, size_t offset, const Saturati
                         const uint32_t* fill)
 {
     pixelOps().applyPasses(t, count, offset, passes, n, fill);
+}
+inline void darkenPixels(uint32_t* p, const uint8_t* amounts, size_t count)
+{
+    pixelOps().darkenPixels(p, amounts, count);
 }

@@ -289,12 +289,28 @@ SOFTDEMO_AVX2 void applyPassesAvx2(uint32_t* t, size_t count, size_t offset, con
     applyPassesPortable(t + k, count - k, offset + k, passes, n, fill);
 }
 
+SOFTDEMO_AVX2 void darkenPixelsAvx2(uint32_t* p, const uint8_t* amounts, size_t count)
+{
+    const __m256i colour = _mm256_set1_epi32(0x00ffffff), zero = _mm256_setzero_si256();
+    size_t k = 0;
+    for (; k + 8 <= count; k += 8) {
+        const __m256i by = greyPixels(_mm256_broadcastsi128_si256(
+                                          _mm_loadl_epi64(reinterpret_cast<const __m128i*>(amounts + k))),
+                                      0);
+        // The top byte is kept where the amount is 0.
+        const __m256i keep = _mm256_or_si256(colour, _mm256_cmpeq_epi32(by, zero));
+        store(p + k, _mm256_and_si256(_mm256_subs_epu8(load(p + k), by), keep));
+    }
+    darkenPixelsPortable(p + k, amounts + k, count - k);
+}
+
 } // namespace
 
 const PixelOps& avx2PixelOps()
 {
     static const PixelOps forms = {addScaledAvx2, subtractScaledAvx2, blendByAlphaAvx2, fillPixelsAvx2,
-                                   expandCellsAvx2, lookupPackedAvx2, columnsToRowsAvx2, applyPassesAvx2};
+                                   expandCellsAvx2, lookupPackedAvx2, columnsToRowsAvx2, applyPassesAvx2,
+                                   darkenPixelsAvx2};
     return forms;
 }
 

@@ -130,8 +130,9 @@ void Production::addEffect(std::string_view className)
         throw std::runtime_error("unknown effect class \"" + std::string(className) + "\"");
     effects.push_back(std::move(effect));
     banded.reserve(effects.size());
+    members.reserve(effects.size());
     passes.reserve(effects.size());
-    passOwners.reserve(effects.size());
+    rects.reserve(effects.size());
 }
 
 void Production::addGenerator()
@@ -197,42 +198,56 @@ void Production::draw(std::vector<double>* effectSeconds)
 bool Production::clashes(const Effect& effect, const PixelBuffer* reads) const
 {
     return std::any_of(banded.begin(), banded.end(), [&](const Banded& b) {
-        const auto read = passOwners.begin() + b.firstPass;
+        const auto read = members.begin() + b.first;
         return b.effect->pixelRef == reads || b.reads == effect.pixelRef ||
-               std::any_of(read, read + b.passCount, [&](const PassOwner& o) { return o.source == effect.pixelRef; });
+               std::any_of(read, read + b.count, [&](const Member& m) { return m.reads == effect.pixelRef; });
     });
 }
 
 void Production::addBanded(Effect& effect, const PixelBuffer* reads, size_t index)
 {
-    SaturatingPass pass;
+    SaturatingPass pass{};
+    PixelRect rect{};
     const auto* put = dynamic_cast<const PutBuffer*>(&effect);
-    if (!put || !put->wholeTargetPass(pass)) {
+    const Banded::Kind kind = !put                          ? Banded::Single
+                              : put->wholeTargetPass(pass)  ? Banded::Passes
+                              : put->darkenedRect(rect)     ? Banded::Darkens
+                                                            : Banded::Single;
+    if (kind == Banded::Single) {
         const auto* clear = dynamic_cast<const Clear*>(&effect);
-        banded.push_back({&effect, reads, index, uint32_t(passes.size()), 0, clear != nullptr, clear ? clear->color : 0});
+        banded.push_back({&effect, reads, index, kind, uint32_t(members.size()), 0, clear != nullptr,
+                          clear ? clear->color : 0});
         return;
     }
-    // Joins the run's last entry when that is a Clear or passes of the same target.
+    // Joins the run's last entry when that is of its kind, or a Clear that
+    // passes start from, on the same target.
     Banded* last = banded.empty() ? nullptr : &banded.back();
-    if (!last || last->effect->pixelRef != effect.pixelRef || (last->passCount == 0 && !last->fills))
-        last = &banded.emplace_back(Banded{&effect, reads, index, uint32_t(passes.size())});
+    if (!last || last->effect->pixelRef != effect.pixelRef ||
+        !(last->kind == kind || (last->kind == Banded::Single && last->fills && kind == Banded::Passes)))
+        last = &banded.emplace_back(Banded{&effect, reads, index, kind, uint32_t(members.size())});
+    last->kind = kind;
+    ++last->count;
+    members.push_back({index, reads});
     passes.push_back(pass);
-    passOwners.push_back({index, reads});
-    ++last->passCount;
+    rects.push_back(rect);
 }
 
 void Production::drawBand(const Banded& b, uint32_t band)
 {
-    if (b.passCount == 0) {
-        b.effect->drawRows(band * kBandRows, (band + 1) * kBandRows);
-        return;
-    }
+    const uint32_t first = band * kBandRows, end = first + kBandRows;
     PixelBuffer& target = *b.effect->pixelRef;
-    const size_t from = size_t(band) * kBandRows * target.width;
-    const size_t to = size_t(std::min<uint32_t>((band + 1) * kBandRows, target.height)) * target.width;
-    if (from < to)
-        applyPasses(target.pixels + from, to - from, from, passes.data() + b.firstPass, b.passCount,
-                    b.fills ? &b.colour : nullptr);
+    switch (b.kind) {
+    case Banded::Single: b.effect->drawRows(first, end); break;
+    case Banded::Passes: {
+        const size_t from = size_t(first) * target.width;
+        const size_t to = size_t(std::min(end, uint32_t(target.height))) * target.width;
+        if (from < to)
+            applyPasses(target.pixels + from, to - from, from, passes.data() + b.first, b.count,
+                        b.fills ? &b.colour : nullptr);
+        break;
+    }
+    case Banded::Darkens: darkenTogether(target, rects.data() + b.first, b.count, first, end); break;
+    }
 }
 
 void Production::drawBands(std::vector<double>* effectSeconds)
@@ -277,14 +292,15 @@ void Production::drawBands(std::vector<double>* effectSeconds)
         // Effects drawn as one share their time evenly.
         for (size_t k = 0; k < bandSeconds.size(); ++k) {
             const Banded& b = banded[k % n];
-            const double share = bandSeconds[k] / std::max<double>(1, b.passCount + b.fills);
-            if (b.passCount == 0 || b.fills)
+            const double share = bandSeconds[k] / std::max<double>(1, b.count + b.fills);
+            if (b.kind == Banded::Single || b.fills)
                 (*effectSeconds)[b.index + 1] += share;
-            for (uint32_t q = b.firstPass; q < b.firstPass + b.passCount; ++q)
-                (*effectSeconds)[passOwners[q].index + 1] += share;
+            for (uint32_t m = b.first; m < b.first + b.count; ++m)
+                (*effectSeconds)[members[m].index + 1] += share;
         }
     }
     banded.clear();
+    members.clear();
     passes.clear();
-    passOwners.clear();
+    rects.clear();
 }

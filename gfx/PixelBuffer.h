@@ -26,10 +26,11 @@ struct PixelBuffer {
     // colour bytes equal), for loops that read only those: a quarter of the
     // memory to stream. For pictures as loaded.
     void keepGreyCopy();
-    // That copy while it matches the pixels, else null.
+    // That copy, until markDrawnInto; else null.
     const uint8_t* grey() const { return drawnInto || greyCopy.empty() ? nullptr : greyCopy.data(); }
-    // Before anything draws into the buffer: the copy is no longer read. It
-    // stays allocated, as loops set up earlier may read it until then.
+    // Called before anything draws into the buffer (Production::draw does for
+    // every effect's target). The copy stays allocated, as loops set up
+    // earlier read it until the first of those draws.
     void markDrawnInto() { drawnInto = true; }
 
 private:

@@ -209,9 +209,10 @@ TEST(Bands, ProductionBreaksRunsWhereAnEffectReadsAnotherOnesTarget)
 }
 
 // Adds and subtracts over the whole frame are drawn together, starting from
-// a Clear's colour where one comes first, and grey pictures are read through
-// their grey copies until something draws into them; frame after frame, with
-// alphas and rows at their edges, the pixels are those of effect after effect.
+// a Clear's colour where one comes first, grey pictures are read through
+// their grey copies until something draws into them, and blends that only
+// darken (alpha 0 or 1) are drawn together; frame after frame, with alphas,
+// rows and places at their edges, the pixels are those of effect after effect.
 TEST(Bands, PassesDrawnTogetherMatchEffectAfterEffect)
 {
     const MapDir maps;
@@ -231,7 +232,9 @@ TEST(Bands, PassesDrawnTogetherMatchEffectAfterEffect)
         {"FrameBuffer", nullptr, 0, false},    {"FrameBuffer", "colour", 1, false}, {"FrameBuffer", "grain", 1, true},
         {"FrameBuffer", "grain", 2, true},     {"FrameBuffer", "vignette", 2, false},
         {"FrameBuffer", "short", 1, false},    {"grain", nullptr, 0, false}, // a grey picture drawn into
-        {"FrameBuffer", "vignette", 1, false}, {"FrameBuffer", "FrameBuffer", 2, true}};
+        {"FrameBuffer", "vignette", 1, false}, {"FrameBuffer", "FrameBuffer", 2, true},
+        {"FrameBuffer", "short", 3, false},    {"FrameBuffer", "colour", 3, false}, // blends, which darken at
+        {"FrameBuffer", "short", 3, false},    {"FrameBuffer", "vignette", 3, false}}; // alpha 0 or 1
 
     for (unsigned threads : {1u, 3u}) {
         Production together(maps.str()), apart(maps.str());
@@ -252,6 +255,7 @@ TEST(Bands, PassesDrawnTogetherMatchEffectAfterEffect)
         ASSERT_EQ(together.getBuffer("colour")->grey(), nullptr);
 
         const int alphas[] = {0, 1, 254, 255, -1};
+        const auto mode = [&](size_t i) { return std::get<2>(layers[i]); };
         for (int frame = 0; frame < 40; ++frame) {
             for (size_t i = 0; i < std::size(layers); ++i) {
                 // The grain stays as loaded for three frames.
@@ -259,9 +263,11 @@ TEST(Bands, PassesDrawnTogetherMatchEffectAfterEffect)
                 const int pick = alphas[rng() % 5];
                 const uint8_t alpha = uint8_t(pick < 0 ? rng() : uint32_t(pick));
                 const uint32_t colour = uint32_t(rng());
+                const uint16_t x = uint16_t(rng() % 600);
+                const int32_t y = int32_t(rng() % 500) - 100;
                 for (Production* p : {&together, &apart}) {
                     if (auto* put = dynamic_cast<PutBuffer*>(p->effects[i].get()))
-                        put->flag = on, put->alpha = alpha;
+                        put->flag = on, put->alpha = mode(i) == 3 ? alpha % 3 : alpha, put->posX = x, put->posY = y;
                     else if (auto* clear = dynamic_cast<Clear*>(p->effects[i].get()))
                         clear->flag = on, clear->color = colour;
                 }

@@ -147,6 +147,31 @@ TEST(PixelOps, PassesMatchOneLoopAfterTheOther)
         }
 }
 
+// Darkening by n is n blends at alpha 0 or 1 (any source), and 0 leaves the
+// pixel alone; every form, any alignment and tail.
+TEST(PixelOps, DarkeningIsBlendsAtAlphaZeroOrOne)
+{
+    std::mt19937 rng(17);
+    std::vector<Pair> forms = vectorForms();
+    forms.push_back({"portable", kPortable});
+    for (const Pair& form : forms)
+        for (int round = 0; round < 200; ++round) {
+            const size_t start = rng() % 8, count = rng() % 90;
+            std::vector<uint32_t> pixels(100), source(100);
+            std::vector<uint8_t> amounts(100);
+            for (size_t k = 0; k < pixels.size(); ++k) {
+                pixels[k] = randomWord(rng), source[k] = randomWord(rng);
+                amounts[k] = uint8_t(rng() % 3 ? rng() % 4 : rng());
+            }
+            std::vector<uint32_t> expected = pixels;
+            for (size_t k = start; k < start + count; ++k)
+                for (int n = 0; n < amounts[k]; ++n)
+                    blendByAlphaPortable(&expected[k], &source[k], 1, uint8_t(rng() % 2));
+            form.vector.darkenPixels(pixels.data() + start, amounts.data() + start, count);
+            ASSERT_EQ(pixels, expected) << form.name << " round " << round;
+        }
+}
+
 TEST(PixelOps, VectorFillAndCellsMatchThePortableOnes)
 {
     std::mt19937 rng(13);
