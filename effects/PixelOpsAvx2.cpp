@@ -20,8 +20,6 @@ SOFTDEMO_AVX2 inline void store(uint32_t* p, __m256i v)
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
 }
 
-SOFTDEMO_AVX2 void blendByAlphaAvx2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
-
 // The last count < 8 pixels through a full vector of `op`, by way of copies.
 SOFTDEMO_AVX2 void throughCopies(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha,
                                  void (*op)(uint32_t*, const uint32_t*, size_t, uint8_t))
@@ -83,37 +81,46 @@ SOFTDEMO_AVX2 void subtractScaledAvx2(uint32_t* t, const uint32_t* s, size_t cou
     addOrSubtract<false>(t, s, count, alpha);
 }
 
+// blendByAlpha of eight pixels; alpha32 holds alpha in every word.
+SOFTDEMO_AVX2 inline __m256i blendEight(__m256i src, __m256i dst, __m256i alpha32)
+{
+    const __m256i colour = _mm256_set1_epi32(0x00ffffff), zero = _mm256_setzero_si256();
+    // a for each pixel, in both 16-bit halves of its word; unpacking works
+    // within 128-bit lanes on both sides, so pixels stay paired.
+    const __m256i a = _mm256_srli_epi32(_mm256_mullo_epi16(_mm256_srli_epi32(src, 24), alpha32), 8);
+    if (_mm256_testz_si256(a, a)) // eight transparent pixels, as sprites have in runs: as for alpha 0
+        return _mm256_and_si256(_mm256_subs_epu8(dst, _mm256_set1_epi8(1)), colour);
+    const __m256i aa = _mm256_or_si256(a, _mm256_slli_epi32(a, 16));
+    const __m256i lo = mix(_mm256_unpacklo_epi8(src, zero), _mm256_unpacklo_epi8(dst, zero),
+                           _mm256_unpacklo_epi32(aa, aa));
+    const __m256i hi = mix(_mm256_unpackhi_epi8(src, zero), _mm256_unpackhi_epi8(dst, zero),
+                           _mm256_unpackhi_epi32(aa, aa));
+    return _mm256_and_si256(_mm256_packus_epi16(lo, hi), colour);
+}
+
 SOFTDEMO_AVX2 void blendByAlphaAvx2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
 {
     const __m256i colour = _mm256_set1_epi32(0x00ffffff), one = _mm256_set1_epi8(1);
+    const __m256i alpha32 = _mm256_set1_epi32(alpha);
     size_t k = 0;
     if (alpha == 0) {
         // a = 0 and m = 255 for every pixel: d * 255 >> 8 is d - 1 for d > 0.
         for (; k + 8 <= count; k += 8)
             store(t + k, _mm256_and_si256(_mm256_subs_epu8(load(t + k), one), colour));
     } else {
-        const __m256i zero = _mm256_setzero_si256();
-        const __m256i alpha32 = _mm256_set1_epi32(alpha);
-        for (; k + 8 <= count; k += 8) {
-            const __m256i src = load(s + k), dst = load(t + k);
-            // a for each pixel, in both 16-bit halves of its word; unpacking
-            // works within 128-bit lanes on both sides, so pixels stay paired.
-            const __m256i a = _mm256_srli_epi32(_mm256_mullo_epi16(_mm256_srli_epi32(src, 24), alpha32), 8);
-            if (_mm256_testz_si256(a, a)) {
-                // Eight transparent pixels, as sprites have in runs: as for alpha 0.
-                store(t + k, _mm256_and_si256(_mm256_subs_epu8(dst, one), colour));
-                continue;
-            }
-            const __m256i aa = _mm256_or_si256(a, _mm256_slli_epi32(a, 16));
-            const __m256i lo = mix(_mm256_unpacklo_epi8(src, zero), _mm256_unpacklo_epi8(dst, zero),
-                                   _mm256_unpacklo_epi32(aa, aa));
-            const __m256i hi = mix(_mm256_unpackhi_epi8(src, zero), _mm256_unpackhi_epi8(dst, zero),
-                                   _mm256_unpackhi_epi32(aa, aa));
-            store(t + k, _mm256_and_si256(_mm256_packus_epi16(lo, hi), colour));
-        }
+        for (; k + 8 <= count; k += 8)
+            store(t + k, blendEight(load(s + k), load(t + k), alpha32));
     }
-    if (k < count)
-        throughCopies(t + k, s + k, count - k, alpha, blendByAlphaAvx2);
+    if (k == count)
+        return;
+    // Sprite rows end anywhere: the rest in one masked vector (at alpha 0
+    // the source is not read).
+    const __m256i rest =
+        _mm256_cmpgt_epi32(_mm256_set1_epi32(int32_t(count - k)), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    auto* to = reinterpret_cast<int*>(t + k);
+    const __m256i src =
+        alpha ? _mm256_maskload_epi32(reinterpret_cast<const int*>(s + k), rest) : _mm256_setzero_si256();
+    _mm256_maskstore_epi32(to, rest, blendEight(src, _mm256_maskload_epi32(to, rest), alpha32));
 }
 
 SOFTDEMO_AVX2 void fillPixelsAvx2(uint32_t* p, size_t count, uint32_t colour)
