@@ -153,6 +153,27 @@ void BM_PutBufferBlendWobble(benchmark::State& state) { putBuffer(state, {410, 2
 // The tunnel's pig, full frame.
 void BM_PutBufferBlendFull(benchmark::State& state) { putBuffer(state, {512, 384, 3, 200, true}); }
 
+// The grain's two passes and the vignette, drawn together from grey copies
+// band by band, as the production draws them.
+void BM_GrainAndVignetteTogether(benchmark::State& state)
+{
+    std::mt19937 rng(3);
+    std::vector<uint8_t> grain(512 * 1278), vignette(512 * 384);
+    std::generate(grain.begin(), grain.end(), [&] { return uint8_t(rng() % 25); });
+    std::generate(vignette.begin(), vignette.end(), [&] { return uint8_t(rng()); });
+    PixelBuffer target("FrameBuffer", 512, 384);
+    fillRandom(target, 1);
+    for (auto _ : state) {
+        const size_t add = 512 * (rng() % 895), subtract = 512 * (rng() % 895);
+        const SaturatingPass passes[] = {{nullptr, grain.data() + add, 255, false},
+                                         {nullptr, grain.data() + subtract, 255, true},
+                                         {nullptr, vignette.data(), 255, true}};
+        for (size_t from = 0; from < target.pixelCount; from += 16 * 512)
+            applyPasses(target.pixels + from, 16 * 512, from, passes, 3, nullptr);
+        drew(target);
+    }
+}
+
 void BM_Tunnel(benchmark::State& state)
 {
     PixelBuffer target("FrameBuffer", 512, 384), texture("texture", 256, 256);
@@ -293,6 +314,7 @@ BENCHMARK(BM_PutBufferBlendWordFaded)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PutBufferBlendWord)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PutBufferBlendWobble)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PutBufferBlendFull)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GrainAndVignetteTogether)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Tunnel)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CAExp)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Voxel)->Unit(benchmark::kMicrosecond);

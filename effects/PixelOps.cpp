@@ -1,6 +1,7 @@
 #include "effects/PixelOps.h"
 
 #include <algorithm>
+#include <cstring>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -131,8 +132,124 @@ void columnsToRowsPortable(uint32_t* rows, size_t rowStride, const uint32_t* col
             rows[y * rowStride + n] = columns[n * columnStride + y];
 }
 
+void applyPassesPortable(uint32_t* t, size_t count, size_t offset, const SaturatingPass* passes, size_t n,
+                         const uint32_t* fill)
+{
+    for (size_t k = 0; k < count; ++k) {
+        uint32_t p = fill ? *fill : t[k];
+        for (size_t i = 0; i < n; ++i) {
+            const SaturatingPass& pass = passes[i];
+            const uint32_t s = pass.grey ? pass.grey[offset + k] * 0x010101u : pass.words[offset + k];
+            p = pass.subtract ? saturate<false>(p, scale(s, pass.alpha)) : saturate<true>(p, scale(s, pass.alpha));
+        }
+        t[k] = p;
+    }
+}
+
+void darkenPixelsPortable(uint32_t* p, const uint8_t* amounts, size_t count)
+{
+    for (size_t k = 0; k < count; ++k)
+        if (amounts[k] != 0)
+            p[k] = saturate<false>(p[k], amounts[k] * 0x010101u) & 0xffffff;
+}
+
 #ifdef __SSE2__
 namespace {
+
+// Every byte b of v times factor's 16-bit lane over 256, truncated.
+inline __m128i mulhiBytes(__m128i v, __m128i factor)
+{
+    const __m128i zero = _mm_setzero_si128();
+    return _mm_packus_epi16(_mm_mulhi_epu16(_mm_unpacklo_epi8(zero, v), factor),
+                            _mm_mulhi_epu16(_mm_unpackhi_epi8(zero, v), factor));
+}
+
+// scale() of four words.
+inline __m128i scaleWords(__m128i v, uint8_t alpha)
+{
+    if (alpha == 255)
+        return _mm_and_si128(_mm_subs_epu8(v, _mm_set1_epi8(1)), _mm_set1_epi32(0x00ffffff));
+    return mulhiBytes(v, _mm_set_epi16(0, alpha, alpha, alpha, 0, alpha, alpha, alpha));
+}
+
+// The first W × 4 of sixteen grey bytes, scaled, as pixels 0x00gggggg.
+template <int W>
+inline void greyPixels(__m128i g, uint8_t alpha, __m128i (&out)[W])
+{
+    g = alpha == 255 ? _mm_subs_epu8(g, _mm_set1_epi8(1)) : mulhiBytes(g, _mm_set1_epi16(alpha));
+    const __m128i colour = _mm_set1_epi32(0x00ffffff);
+    const __m128i pairs[2] = {_mm_unpacklo_epi8(g, g), _mm_unpackhi_epi8(g, g)};
+#pragma GCC unroll 4
+    for (int j = 0; j < W; ++j) {
+        const __m128i p = pairs[j / 2];
+        out[j] = _mm_and_si128(j % 2 ? _mm_unpackhi_epi16(p, p) : _mm_unpacklo_epi16(p, p), colour);
+    }
+}
+
+// applyPasses for W × 4 pixels, held in registers through every pass (the
+// loops over j unrolled, so that v and s stay out of memory).
+template <int W>
+inline void passBlockSse2(uint32_t* t, size_t at, const SaturatingPass* passes, size_t n, const uint32_t* fill)
+{
+    __m128i v[W];
+#pragma GCC unroll 4
+    for (int j = 0; j < W; ++j)
+        v[j] = fill ? _mm_set1_epi32(int32_t(*fill)) : load(t + 4 * j);
+    for (size_t i = 0; i < n; ++i) {
+        const SaturatingPass& p = passes[i];
+        __m128i s[W];
+        if (!p.grey) {
+#pragma GCC unroll 4
+            for (int j = 0; j < W; ++j)
+                s[j] = scaleWords(load(p.words + at + 4 * j), p.alpha);
+        } else if (W == 4) {
+            greyPixels(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p.grey + at)), p.alpha, s);
+        } else {
+            int32_t four;
+            std::memcpy(&four, p.grey + at, sizeof four);
+            greyPixels(_mm_cvtsi32_si128(four), p.alpha, s);
+        }
+        if (p.subtract) {
+#pragma GCC unroll 4
+            for (int j = 0; j < W; ++j)
+                v[j] = _mm_subs_epu8(v[j], s[j]);
+        } else {
+#pragma GCC unroll 4
+            for (int j = 0; j < W; ++j)
+                v[j] = _mm_adds_epu8(v[j], s[j]);
+        }
+    }
+#pragma GCC unroll 4
+    for (int j = 0; j < W; ++j)
+        store(t + 4 * j, v[j]);
+}
+
+void applyPassesSse2(uint32_t* t, size_t count, size_t offset, const SaturatingPass* passes, size_t n,
+                     const uint32_t* fill)
+{
+    size_t k = 0;
+    for (; k + 16 <= count; k += 16)
+        passBlockSse2<4>(t + k, offset + k, passes, n, fill);
+    for (; k + 4 <= count; k += 4)
+        passBlockSse2<1>(t + k, offset + k, passes, n, fill);
+    applyPassesPortable(t + k, count - k, offset + k, passes, n, fill);
+}
+
+void darkenPixelsSse2(uint32_t* p, const uint8_t* amounts, size_t count)
+{
+    const __m128i colour = _mm_set1_epi32(0x00ffffff), zero = _mm_setzero_si128();
+    size_t k = 0;
+    for (; k + 4 <= count; k += 4) {
+        int32_t four;
+        std::memcpy(&four, amounts + k, sizeof four);
+        const __m128i a = _mm_cvtsi32_si128(four), pairs = _mm_unpacklo_epi8(a, a);
+        const __m128i by = _mm_and_si128(_mm_unpacklo_epi16(pairs, pairs), colour);
+        // The top byte is kept where the amount is 0.
+        const __m128i keep = _mm_or_si128(colour, _mm_cmpeq_epi32(by, zero));
+        store(p + k, _mm_and_si128(_mm_subs_epu8(load(p + k), by), keep));
+    }
+    darkenPixelsPortable(p + k, amounts + k, count - k);
+}
 
 void columnsToRowsSse2(uint32_t* rows, size_t rowStride, const uint32_t* columns, size_t columnStride,
                        size_t width, size_t height)
@@ -267,10 +384,10 @@ const PixelOps& pixelOps(SimdLevel level)
 {
     static const PixelOps forms[] = {
         {addScaledPortable, subtractScaledPortable, blendByAlphaPortable, fillPixelsPortable, expandCellsPortable,
-         lookupPackedPortable, columnsToRowsPortable},
+         lookupPackedPortable, columnsToRowsPortable, applyPassesPortable, darkenPixelsPortable},
 #ifdef __SSE2__
         {addScaledSse2, subtractScaledSse2, blendByAlphaSse2, fillPixelsSse2, expandCellsSse2, lookupPackedSse2,
-         columnsToRowsSse2},
+         columnsToRowsSse2, applyPassesSse2, darkenPixelsSse2},
 #else
         {},
 #endif

@@ -30,6 +30,24 @@ void lookupPackedPortable(uint32_t* dst, const uint16_t* packed, size_t count, c
 void columnsToRowsPortable(uint32_t* rows, size_t rowStride, const uint32_t* columns, size_t columnStride,
                            size_t width, size_t height);
 
+// One addScaled (or subtractScaled) for applyPasses. Source pixel k is
+// words[k], or grey[k] repeated in the three colour bytes when grey is not
+// null: the same to scale(), which ignores the top byte.
+struct SaturatingPass {
+    const uint32_t* words;
+    const uint8_t* grey;
+    uint8_t alpha;
+    bool subtract;
+};
+// t[k] := passes[0], ..., passes[n - 1] applied in turn to t[k] (to *fill
+// instead when fill is not null), each with its source pixel offset + k.
+void applyPassesPortable(uint32_t* t, size_t count, size_t offset, const SaturatingPass* passes, size_t n,
+                         const uint32_t* fill);
+// Where amounts[k] is not 0, p[k] := each colour byte of p[k] less
+// amounts[k], down to 0, and a top byte of 0: what that many blends at alpha
+// 0 or 1 do, one after the other.
+void darkenPixelsPortable(uint32_t* p, const uint8_t* amounts, size_t count);
+
 // One form of every loop.
 struct PixelOps {
     void (*addScaled)(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
@@ -41,6 +59,9 @@ struct PixelOps {
                          uint16_t offset, uint16_t mask, int shift);
     void (*columnsToRows)(uint32_t* rows, size_t rowStride, const uint32_t* columns, size_t columnStride,
                           size_t width, size_t height);
+    void (*applyPasses)(uint32_t* t, size_t count, size_t offset, const SaturatingPass* passes, size_t n,
+                        const uint32_t* fill);
+    void (*darkenPixels)(uint32_t* p, const uint8_t* amounts, size_t count);
 };
 
 // The forms of a level, which must be built in.
@@ -84,4 +105,13 @@ inline void columnsToRows(uint32_t* rows, size_t rowStride, const uint32_t* colu
                           size_t width, size_t height)
 {
     pixelOps().columnsToRows(rows, rowStride, columns, columnStride, width, height);
+}
+inline void applyPasses(uint32_t* t, size_t count, size_t offset, const SaturatingPass* passes, size_t n,
+                        const uint32_t* fill)
+{
+    pixelOps().applyPasses(t, count, offset, passes, n, fill);
+}
+inline void darkenPixels(uint32_t* p, const uint8_t* amounts, size_t count)
+{
+    pixelOps().darkenPixels(p, amounts, count);
 }

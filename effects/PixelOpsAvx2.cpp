@@ -20,8 +20,6 @@ SOFTDEMO_AVX2 inline void store(uint32_t* p, __m256i v)
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
 }
 
-SOFTDEMO_AVX2 void blendByAlphaAvx2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha);
-
 // The last count < 8 pixels through a full vector of `op`, by way of copies.
 SOFTDEMO_AVX2 void throughCopies(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha,
                                  void (*op)(uint32_t*, const uint32_t*, size_t, uint8_t))
@@ -83,37 +81,46 @@ SOFTDEMO_AVX2 void subtractScaledAvx2(uint32_t* t, const uint32_t* s, size_t cou
     addOrSubtract<false>(t, s, count, alpha);
 }
 
+// blendByAlpha of eight pixels; alpha32 holds alpha in every word.
+SOFTDEMO_AVX2 inline __m256i blendEight(__m256i src, __m256i dst, __m256i alpha32)
+{
+    const __m256i colour = _mm256_set1_epi32(0x00ffffff), zero = _mm256_setzero_si256();
+    // a for each pixel, in both 16-bit halves of its word; unpacking works
+    // within 128-bit lanes on both sides, so pixels stay paired.
+    const __m256i a = _mm256_srli_epi32(_mm256_mullo_epi16(_mm256_srli_epi32(src, 24), alpha32), 8);
+    if (_mm256_testz_si256(a, a)) // eight transparent pixels, as sprites have in runs: as for alpha 0
+        return _mm256_and_si256(_mm256_subs_epu8(dst, _mm256_set1_epi8(1)), colour);
+    const __m256i aa = _mm256_or_si256(a, _mm256_slli_epi32(a, 16));
+    const __m256i lo = mix(_mm256_unpacklo_epi8(src, zero), _mm256_unpacklo_epi8(dst, zero),
+                           _mm256_unpacklo_epi32(aa, aa));
+    const __m256i hi = mix(_mm256_unpackhi_epi8(src, zero), _mm256_unpackhi_epi8(dst, zero),
+                           _mm256_unpackhi_epi32(aa, aa));
+    return _mm256_and_si256(_mm256_packus_epi16(lo, hi), colour);
+}
+
 SOFTDEMO_AVX2 void blendByAlphaAvx2(uint32_t* t, const uint32_t* s, size_t count, uint8_t alpha)
 {
     const __m256i colour = _mm256_set1_epi32(0x00ffffff), one = _mm256_set1_epi8(1);
+    const __m256i alpha32 = _mm256_set1_epi32(alpha);
     size_t k = 0;
     if (alpha == 0) {
         // a = 0 and m = 255 for every pixel: d * 255 >> 8 is d - 1 for d > 0.
         for (; k + 8 <= count; k += 8)
             store(t + k, _mm256_and_si256(_mm256_subs_epu8(load(t + k), one), colour));
     } else {
-        const __m256i zero = _mm256_setzero_si256();
-        const __m256i alpha32 = _mm256_set1_epi32(alpha);
-        for (; k + 8 <= count; k += 8) {
-            const __m256i src = load(s + k), dst = load(t + k);
-            // a for each pixel, in both 16-bit halves of its word; unpacking
-            // works within 128-bit lanes on both sides, so pixels stay paired.
-            const __m256i a = _mm256_srli_epi32(_mm256_mullo_epi16(_mm256_srli_epi32(src, 24), alpha32), 8);
-            if (_mm256_testz_si256(a, a)) {
-                // Eight transparent pixels, as sprites have in runs: as for alpha 0.
-                store(t + k, _mm256_and_si256(_mm256_subs_epu8(dst, one), colour));
-                continue;
-            }
-            const __m256i aa = _mm256_or_si256(a, _mm256_slli_epi32(a, 16));
-            const __m256i lo = mix(_mm256_unpacklo_epi8(src, zero), _mm256_unpacklo_epi8(dst, zero),
-                                   _mm256_unpacklo_epi32(aa, aa));
-            const __m256i hi = mix(_mm256_unpackhi_epi8(src, zero), _mm256_unpackhi_epi8(dst, zero),
-                                   _mm256_unpackhi_epi32(aa, aa));
-            store(t + k, _mm256_and_si256(_mm256_packus_epi16(lo, hi), colour));
-        }
+        for (; k + 8 <= count; k += 8)
+            store(t + k, blendEight(load(s + k), load(t + k), alpha32));
     }
-    if (k < count)
-        throughCopies(t + k, s + k, count - k, alpha, blendByAlphaAvx2);
+    if (k == count)
+        return;
+    // Sprite rows end anywhere: the rest in one masked vector (at alpha 0
+    // the source is not read).
+    const __m256i rest =
+        _mm256_cmpgt_epi32(_mm256_set1_epi32(int32_t(count - k)), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    auto* to = reinterpret_cast<int*>(t + k);
+    const __m256i src =
+        alpha ? _mm256_maskload_epi32(reinterpret_cast<const int*>(s + k), rest) : _mm256_setzero_si256();
+    _mm256_maskstore_epi32(to, rest, blendEight(src, _mm256_maskload_epi32(to, rest), alpha32));
 }
 
 SOFTDEMO_AVX2 void fillPixelsAvx2(uint32_t* p, size_t count, uint32_t colour)
@@ -201,12 +208,116 @@ SOFTDEMO_AVX2 void columnsToRowsAvx2(uint32_t* rows, size_t rowStride, const uin
                           height - blockHeight);
 }
 
+// Every byte b of v times factor's 16-bit lane over 256, truncated.
+SOFTDEMO_AVX2 inline __m256i mulhiBytes(__m256i v, __m256i factor)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    return _mm256_packus_epi16(_mm256_mulhi_epu16(_mm256_unpacklo_epi8(zero, v), factor),
+                               _mm256_mulhi_epu16(_mm256_unpackhi_epi8(zero, v), factor));
+}
+
+// scale() of eight words.
+SOFTDEMO_AVX2 inline __m256i scaleWords(__m256i v, uint8_t alpha)
+{
+    if (alpha == 255)
+        return _mm256_and_si256(_mm256_subs_epu8(v, _mm256_set1_epi8(1)), _mm256_set1_epi32(0x00ffffff));
+    return mulhiBytes(v, _mm256_set1_epi64x(int64_t(alpha) * 0x0000000100010001));
+}
+
+// Grey bytes scaled; both 128-bit lanes hold the same bytes.
+SOFTDEMO_AVX2 inline __m256i scaleGrey(__m128i g, uint8_t alpha)
+{
+    const __m256i both = _mm256_broadcastsi128_si256(g);
+    return alpha == 255 ? _mm256_subs_epu8(both, _mm256_set1_epi8(1)) : mulhiBytes(both, _mm256_set1_epi16(alpha));
+}
+
+// Eight of those bytes as pixels 0x00gggggg: bytes first ... first + 3 from
+// the low lane, the next four from the high one.
+SOFTDEMO_AVX2 inline __m256i greyPixels(__m256i g, char first)
+{
+    const char z = -128; // a byte of 0
+    const char a = first, b = char(first + 1), c = char(first + 2), d = char(first + 3);
+    const char e = char(first + 4), f = char(first + 5), h = char(first + 6), i = char(first + 7);
+    return _mm256_shuffle_epi8(g, _mm256_setr_epi8(a, a, a, z, b, b, b, z, c, c, c, z, d, d, d, z, e, e, e, z, f, f,
+                                                   f, z, h, h, h, z, i, i, i, z));
+}
+
+// applyPasses for W × 8 pixels, held in registers through every pass (the
+// loops over j unrolled, so that v and s stay out of memory).
+template <int W>
+SOFTDEMO_AVX2 inline void passBlock(uint32_t* t, size_t at, const SaturatingPass* passes, size_t n,
+                                    const uint32_t* fill)
+{
+    __m256i v[W];
+#pragma GCC unroll 4
+    for (int j = 0; j < W; ++j)
+        v[j] = fill ? _mm256_set1_epi32(int32_t(*fill)) : load(t + 8 * j);
+    for (size_t i = 0; i < n; ++i) {
+        const SaturatingPass& p = passes[i];
+        __m256i s[W];
+        if (!p.grey) {
+#pragma GCC unroll 4
+            for (int j = 0; j < W; ++j)
+                s[j] = scaleWords(load(p.words + at + 8 * j), p.alpha);
+        } else if (W == 1) {
+            s[0] = greyPixels(scaleGrey(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p.grey + at)), p.alpha), 0);
+        } else {
+#pragma GCC unroll 2
+            for (int j = 0; j < W; j += 2) {
+                const __m256i g =
+                    scaleGrey(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p.grey + at + 8 * j)), p.alpha);
+                s[j] = greyPixels(g, 0);
+                s[j + 1] = greyPixels(g, 8);
+            }
+        }
+        if (p.subtract) {
+#pragma GCC unroll 4
+            for (int j = 0; j < W; ++j)
+                v[j] = _mm256_subs_epu8(v[j], s[j]);
+        } else {
+#pragma GCC unroll 4
+            for (int j = 0; j < W; ++j)
+                v[j] = _mm256_adds_epu8(v[j], s[j]);
+        }
+    }
+#pragma GCC unroll 4
+    for (int j = 0; j < W; ++j)
+        store(t + 8 * j, v[j]);
+}
+
+SOFTDEMO_AVX2 void applyPassesAvx2(uint32_t* t, size_t count, size_t offset, const SaturatingPass* passes, size_t n,
+                                   const uint32_t* fill)
+{
+    size_t k = 0;
+    for (; k + 32 <= count; k += 32)
+        passBlock<4>(t + k, offset + k, passes, n, fill);
+    for (; k + 8 <= count; k += 8)
+        passBlock<1>(t + k, offset + k, passes, n, fill);
+    applyPassesPortable(t + k, count - k, offset + k, passes, n, fill);
+}
+
+SOFTDEMO_AVX2 void darkenPixelsAvx2(uint32_t* p, const uint8_t* amounts, size_t count)
+{
+    const __m256i colour = _mm256_set1_epi32(0x00ffffff), zero = _mm256_setzero_si256();
+    size_t k = 0;
+    for (; k + 8 <= count; k += 8) {
+        const __m256i by = greyPixels(_mm256_broadcastsi128_si256(
+                                          _mm_loadl_epi64(reinterpret_cast<const __m128i*>(amounts + k))),
+                                      0);
+        // The top byte is kept where the amount is 0.
+        const __m256i keep = _mm256_or_si256(colour, _mm256_cmpeq_epi32(by, zero));
+        store(p + k, _mm256_and_si256(_mm256_subs_epu8(load(p + k), by), keep));
+    }
+    darkenPixelsPortable(p + k, amounts + k, count - k);
+}
+
 } // namespace
 
 const PixelOps& avx2PixelOps()
 {
     static const PixelOps forms = {addScaledAvx2, subtractScaledAvx2, blendByAlphaAvx2, fillPixelsAvx2,
-                                   expandCellsAvx2, lookupPackedAvx2, columnsToRowsAvx2};
+                                   expandCellsAvx2, lookupPackedAvx2, columnsToRowsAvx2, applyPassesAvx2,
+                                   darkenPixelsAvx2};
     return forms;
 }
 

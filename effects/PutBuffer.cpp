@@ -69,7 +69,86 @@ DrawPlan PutBuffer::beginDraw(Workers&)
     if (fromBuffer == pixelRef)
         return {DrawPlan::Whole};
     beginFrame();
-    return {blendmode <= 3 ? DrawPlan::Rows : DrawPlan::Nothing, fromBuffer};
+    if (blendmode > 3 || ((blendmode == 1 || blendmode == 2) && !changesPixels()))
+        return {DrawPlan::Nothing};
+    return {DrawPlan::Rows, fromBuffer};
+}
+
+bool PutBuffer::changesPixels() const
+{
+    // Source pixels past the end read as 0, which leaves the target as it
+    // is, and so does an alpha of 0 or 1, which scales every byte to 0.
+    return frameOffset < fromBuffer->pixelCount && alpha > 1;
+}
+
+bool PutBuffer::wholeTargetPass(SaturatingPass& pass) const
+{
+    if ((blendmode != 1 && blendmode != 2) || fromBuffer->pixelCount - frameOffset < pixelRef->pixelCount)
+        return false;
+    const uint8_t* grey = fromBuffer->grey();
+    pass = {fromBuffer->pixels + frameOffset, grey ? grey + frameOffset : nullptr, alpha, blendmode == 2};
+    return true;
+}
+
+bool PutBuffer::darkenedRect(PixelRect& rect) const
+{
+    if (blendmode != 3 || alpha > 1)
+        return false;
+    // As forEachClippedRow clips.
+    const PixelBuffer& T = *pixelRef;
+    const int64_t top = std::max<int64_t>(frameY, 0);
+    const int64_t bottom = std::min<int64_t>(frameY + fromBuffer->height, T.height);
+    if (frameX >= T.width || top >= bottom)
+        rect = {0, 0, 0, 0};
+    else
+        rect = {uint32_t(frameX), uint32_t(std::min<int64_t>(frameX + fromBuffer->width, T.width)), uint32_t(top),
+                uint32_t(bottom)};
+    return true;
+}
+
+void darkenTogether(PixelBuffer& target, const PixelRect* rects, size_t n, uint32_t first, uint32_t end)
+{
+    // Darkening by a and then by b is darkening by a + b, so each row is
+    // darkened once, pixel by pixel by the number of rectangles over it. Up
+    // to 32 rectangles and 1024 columns at a time, so that the numbers fit on
+    // the stack; rows under the same rectangles share them.
+    constexpr uint32_t kRects = 32, kColumns = 1024;
+    uint8_t steps[kColumns + 1], over[kColumns];
+    const uint32_t rows = std::min<uint32_t>(end, target.height);
+    for (size_t from = 0; from < n; from += kRects) {
+        const size_t to = std::min<size_t>(n, from + kRects);
+        for (uint32_t x0 = 0; x0 < target.width; x0 += kColumns) {
+            const uint32_t x1 = std::min<uint32_t>(target.width, x0 + kColumns);
+            uint32_t counted = 0, lo = 0, hi = 0; // the rectangles `over` counts, and where it is not 0
+            for (uint32_t y = first; y < rows; ++y) {
+                uint32_t under = 0;
+                for (size_t r = from; r < to; ++r)
+                    if (rects[r].top <= y && y < rects[r].bottom && rects[r].left < std::min(rects[r].right, x1) &&
+                        std::max(rects[r].left, x0) < rects[r].right)
+                        under |= 1u << (r - from);
+                if (under == 0)
+                    continue;
+                if (under != counted) {
+                    counted = under, lo = x1, hi = x0;
+                    for (size_t r = from; r < to; ++r)
+                        if (under >> (r - from) & 1) {
+                            lo = std::min(lo, std::max(rects[r].left, x0));
+                            hi = std::max(hi, std::min(rects[r].right, x1));
+                        }
+                    std::fill(steps + (lo - x0), steps + (hi - x0) + 1, uint8_t(0));
+                    for (size_t r = from; r < to; ++r)
+                        if (under >> (r - from) & 1) {
+                            ++steps[std::max(rects[r].left, x0) - x0];
+                            --steps[std::min(rects[r].right, x1) - x0];
+                        }
+                    uint8_t sum = 0;
+                    for (uint32_t x = lo - x0; x < hi - x0; ++x)
+                        over[x] = sum = uint8_t(sum + steps[x]);
+                }
+                darkenPixels(target.pixels + size_t(y) * target.width + lo, over + (lo - x0), hi - lo);
+            }
+        }
+    }
 }
 
 void PutBuffer::drawRows(uint32_t first, uint32_t end)
@@ -126,11 +205,9 @@ void PutBuffer::drawRange(uint32_t first, uint32_t end, bool inPlace)
         break;
     case 1:
     case 2: {
-        // Source pixels past the end read as 0, which leaves the target as it
-        // is, and so does an alpha of 0 or 1, which scales every byte to 0.
         // In place, the source index O + k never trails k, so every read sees
         // the pixel before this pass changed it.
-        if (frameOffset >= S.pixelCount || alpha <= 1)
+        if (!changesPixels())
             break;
         const size_t count = std::min<size_t>(T.pixelCount, S.pixelCount - frameOffset);
         const size_t from = size_t(first) * T.width;

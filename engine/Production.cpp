@@ -102,6 +102,7 @@ void Production::addImage(std::string_view name, DecodedImage image)
 {
     checkImageName(name);
     images.push_back(std::make_unique<PixelBuffer>(name, image.width, image.height, std::move(image.pixels)));
+    images.back()->keepGreyCopy();
 }
 
 PixelBuffer* Production::getBuffer(std::string_view name) const
@@ -129,6 +130,9 @@ void Production::addEffect(std::string_view className)
         throw std::runtime_error("unknown effect class \"" + std::string(className) + "\"");
     effects.push_back(std::move(effect));
     banded.reserve(effects.size());
+    members.reserve(effects.size());
+    passes.reserve(effects.size());
+    rects.reserve(effects.size());
 }
 
 void Production::addGenerator()
@@ -175,20 +179,75 @@ void Production::draw(std::vector<double>* effectSeconds)
         };
         DrawPlan plan;
         timed([&] { plan = effect.beginDraw(*workers); });
+        // Before any pixel changes; runs set up earlier still draw first.
+        if (plan.kind != DrawPlan::Nothing && effect.pixelRef)
+            effect.pixelRef->markDrawnInto();
         if (plan.kind == DrawPlan::Whole) {
             drawBands(effectSeconds);
             timed([&] { effect.draw(); });
         } else if (plan.kind == DrawPlan::Rows) {
             // A run stays row by row while no effect in it reads what another writes.
-            const bool clash = std::any_of(banded.begin(), banded.end(), [&](const Banded& b) {
-                return b.effect->pixelRef == plan.reads || b.reads == effect.pixelRef;
-            });
-            if (clash)
+            if (clashes(effect, plan.reads))
                 drawBands(effectSeconds);
-            banded.push_back({&effect, plan.reads, i});
+            addBanded(effect, plan.reads, i);
         }
     }
     drawBands(effectSeconds);
+}
+
+bool Production::clashes(const Effect& effect, const PixelBuffer* reads) const
+{
+    return std::any_of(banded.begin(), banded.end(), [&](const Banded& b) {
+        const auto read = members.begin() + b.first;
+        return b.effect->pixelRef == reads || b.reads == effect.pixelRef ||
+               std::any_of(read, read + b.count, [&](const Member& m) { return m.reads == effect.pixelRef; });
+    });
+}
+
+void Production::addBanded(Effect& effect, const PixelBuffer* reads, size_t index)
+{
+    SaturatingPass pass{};
+    PixelRect rect{};
+    const auto* put = dynamic_cast<const PutBuffer*>(&effect);
+    const Banded::Kind kind = !put                          ? Banded::Single
+                              : put->wholeTargetPass(pass)  ? Banded::Passes
+                              : put->darkenedRect(rect)     ? Banded::Darkens
+                                                            : Banded::Single;
+    if (kind == Banded::Single) {
+        const auto* clear = dynamic_cast<const Clear*>(&effect);
+        banded.push_back({&effect, reads, index, kind, uint32_t(members.size()), 0, clear != nullptr,
+                          clear ? clear->color : 0});
+        return;
+    }
+    // Joins the run's last entry when that is of its kind, or a Clear that
+    // passes start from, on the same target.
+    Banded* last = banded.empty() ? nullptr : &banded.back();
+    if (!last || last->effect->pixelRef != effect.pixelRef ||
+        !(last->kind == kind || (last->kind == Banded::Single && last->fills && kind == Banded::Passes)))
+        last = &banded.emplace_back(Banded{&effect, reads, index, kind, uint32_t(members.size())});
+    last->kind = kind;
+    ++last->count;
+    members.push_back({index, reads});
+    passes.push_back(pass);
+    rects.push_back(rect);
+}
+
+void Production::drawBand(const Banded& b, uint32_t band)
+{
+    const uint32_t first = band * kBandRows, end = first + kBandRows;
+    PixelBuffer& target = *b.effect->pixelRef;
+    switch (b.kind) {
+    case Banded::Single: b.effect->drawRows(first, end); break;
+    case Banded::Passes: {
+        const size_t from = size_t(first) * target.width;
+        const size_t to = size_t(std::min(end, uint32_t(target.height))) * target.width;
+        if (from < to)
+            applyPasses(target.pixels + from, to - from, from, passes.data() + b.first, b.count,
+                        b.fills ? &b.colour : nullptr);
+        break;
+    }
+    case Banded::Darkens: darkenTogether(target, rects.data() + b.first, b.count, first, end); break;
+    }
 }
 
 void Production::drawBands(std::vector<double>* effectSeconds)
@@ -210,7 +269,7 @@ void Production::drawBands(std::vector<double>* effectSeconds)
         auto run = [&](uint32_t p) {
             part(p, [&](uint32_t i) {
                 for (const Banded& b : banded)
-                    b.effect->drawRows(i * kBandRows, (i + 1) * kBandRows);
+                    drawBand(b, i);
             });
         };
         workers->run(parts, run);
@@ -222,7 +281,7 @@ void Production::drawBands(std::vector<double>* effectSeconds)
             part(p, [&](uint32_t i) {
                 auto start = Clock::now();
                 for (size_t j = 0; j < n; ++j) {
-                    banded[j].effect->drawRows(i * kBandRows, (i + 1) * kBandRows);
+                    drawBand(banded[j], i);
                     const auto end = Clock::now();
                     bandSeconds[i * n + j] = std::chrono::duration<double>(end - start).count();
                     start = end;
@@ -230,8 +289,18 @@ void Production::drawBands(std::vector<double>* effectSeconds)
             });
         };
         workers->run(parts, run);
-        for (size_t k = 0; k < bandSeconds.size(); ++k)
-            (*effectSeconds)[banded[k % n].index + 1] += bandSeconds[k];
+        // Effects drawn as one share their time evenly.
+        for (size_t k = 0; k < bandSeconds.size(); ++k) {
+            const Banded& b = banded[k % n];
+            const double share = bandSeconds[k] / std::max<double>(1, b.count + b.fills);
+            if (b.kind == Banded::Single || b.fills)
+                (*effectSeconds)[b.index + 1] += share;
+            for (uint32_t m = b.first; m < b.first + b.count; ++m)
+                (*effectSeconds)[members[m].index + 1] += share;
+        }
     }
     banded.clear();
+    members.clear();
+    passes.clear();
+    rects.clear();
 }

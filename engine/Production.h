@@ -7,6 +7,7 @@
 
 #include "audio/Music.h"
 #include "effects/Effect.h"
+#include "effects/PutBuffer.h"
 #include "engine/DataPath.h"
 #include "engine/Timer.h"
 #include "engine/Workers.h"
@@ -74,17 +75,35 @@ public:
     void draw(std::vector<double>* effectSeconds = nullptr);
 
 private:
-    // An effect of the current run of row-by-row effects.
+    // An effect of the current run of row-by-row effects, or several drawn
+    // as one: adds and subtracts over the whole of one target, maybe after a
+    // Clear of it, which each pixel goes through in turn in a register; or
+    // blends that only darken (see PutBuffer), in one pass over each row.
     struct Banded {
-        Effect* effect;
+        enum Kind : uint8_t { Single, Passes, Darkens };
+        Effect* effect; // the first
         const PixelBuffer* reads;
         size_t index;
+        Kind kind = Single;
+        uint32_t first = 0, count = 0; // members, at these places in `members`, `passes` or `rects`
+        bool fills = false;            // effect is a Clear: the passes start from its colour
+        uint32_t colour = 0;
     };
+    struct Member {
+        size_t index;
+        const PixelBuffer* reads;
+    };
+    bool clashes(const Effect& effect, const PixelBuffer* reads) const;
+    void addBanded(Effect& effect, const PixelBuffer* reads, size_t index);
+    void drawBand(const Banded& b, uint32_t band);
     void drawBands(std::vector<double>* effectSeconds);
 
     std::string dataDir;
     AudioDevice* audio;
     std::unique_ptr<Workers> workers = std::make_unique<Workers>();
-    std::vector<Banded> banded;      // capacity for every effect, so draw allocates nothing
-    std::vector<double> bandSeconds; // when timed: per band, per banded effect
+    std::vector<Banded> banded;         // capacity for every effect, so draw allocates nothing
+    std::vector<Member> members;        // of the run's Banded, likewise
+    std::vector<SaturatingPass> passes; // for each member, when it is a pass
+    std::vector<PixelRect> rects;       // for each member, when it darkens
+    std::vector<double> bandSeconds;    // when timed: per band, per banded effect
 };

@@ -1,5 +1,6 @@
 #include "gfx/PixelBuffer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -23,4 +24,15 @@ PixelBuffer::PixelBuffer(std::string_view bufferName, uint16_t w, uint16_t h, st
         storage.push_back(0);
     pixels = storage.data();
     std::memcpy(name, bufferName.data(), bufferName.size());
+}
+
+void PixelBuffer::keepGreyCopy()
+{
+    const bool isGrey = std::all_of(pixels, pixels + pixelCount, [](uint32_t p) {
+        return (p & 0xff) == (p >> 8 & 0xff) && (p & 0xff) == (p >> 16 & 0xff);
+    });
+    if (!isGrey)
+        return;
+    greyCopy.resize(pixelCount);
+    std::transform(pixels, pixels + pixelCount, greyCopy.begin(), [](uint32_t p) { return uint8_t(p); });
 }

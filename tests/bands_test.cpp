@@ -208,6 +208,86 @@ TEST(Bands, ProductionBreaksRunsWhereAnEffectReadsAnotherOnesTarget)
     }
 }
 
+// Adds and subtracts over the whole frame are drawn together, starting from
+// a Clear's colour where one comes first, grey pictures are read through
+// their grey copies until something draws into them, and blends that only
+// darken (alpha 0 or 1) are drawn together; frame after frame, with alphas,
+// rows and places at their edges, the pixels are those of effect after effect.
+TEST(Bands, PassesDrawnTogetherMatchEffectAfterEffect)
+{
+    const MapDir maps;
+    std::mt19937 rng(21);
+    const auto picture = [&](uint16_t height, bool grey) {
+        DecodedImage image{512, height, std::vector<uint32_t>(512 * size_t(height))};
+        for (uint32_t& p : image.pixels)
+            p = grey ? (rng() & 0xff000000) | (rng() % 256) * 0x010101u : uint32_t(rng());
+        return image;
+    };
+    // The grain is too short for some rows random2 picks; "short" always is.
+    const std::pair<const char*, DecodedImage> pictures[] = {
+        {"grain", picture(1000, true)}, {"vignette", picture(384, true)}, {"colour", picture(384, false)},
+        {"short", picture(100, true)}};
+    // target, source (null: a Clear), blend mode, random2
+    const std::tuple<const char*, const char*, uint8_t, bool> layers[] = {
+        {"FrameBuffer", nullptr, 0, false},    {"FrameBuffer", "colour", 1, false}, {"FrameBuffer", "grain", 1, true},
+        {"FrameBuffer", "grain", 2, true},     {"FrameBuffer", "vignette", 2, false},
+        {"FrameBuffer", "short", 1, false},    {"grain", nullptr, 0, false}, // a grey picture drawn into
+        {"FrameBuffer", "vignette", 1, false}, {"FrameBuffer", "FrameBuffer", 2, true},
+        {"FrameBuffer", "short", 3, false},    {"FrameBuffer", "colour", 3, false}, // blends, which darken at
+        {"FrameBuffer", "short", 3, false},    {"FrameBuffer", "vignette", 3, false}}; // alpha 0 or 1
+
+    for (unsigned threads : {1u, 3u}) {
+        Production together(maps.str()), apart(maps.str());
+        for (Production* p : {&together, &apart}) {
+            p->setThreads(threads);
+            p->addBuffer("FrameBuffer");
+            for (const auto& [name, image] : pictures)
+                p->addImage(name, image);
+            for (const auto& [target, source, mode, random2] : layers) {
+                p->addEffect(source ? "PutBuffer" : "Clear");
+                p->lastEffect()->pixelRef = p->getBuffer(target);
+                if (auto* put = dynamic_cast<PutBuffer*>(p->lastEffect()))
+                    put->fromBuffer = p->getBuffer(source), put->blendmode = mode, put->random2 = random2;
+            }
+        }
+        for (const char* grey : {"grain", "vignette", "short"})
+            ASSERT_NE(together.getBuffer(grey)->grey(), nullptr) << grey;
+        ASSERT_EQ(together.getBuffer("colour")->grey(), nullptr);
+
+        const int alphas[] = {0, 1, 254, 255, -1};
+        const auto mode = [&](size_t i) { return std::get<2>(layers[i]); };
+        for (int frame = 0; frame < 40; ++frame) {
+            for (size_t i = 0; i < std::size(layers); ++i) {
+                // The grain stays as loaded for three frames.
+                const bool on = i == 6 ? frame >= 3 && rng() % 2 : frame < 3 || rng() % 4 != 0;
+                const int pick = alphas[rng() % 5];
+                const uint8_t alpha = uint8_t(pick < 0 ? rng() : uint32_t(pick));
+                const uint32_t colour = uint32_t(rng());
+                const uint16_t x = uint16_t(rng() % 600);
+                const int32_t y = int32_t(rng() % 500) - 100;
+                for (Production* p : {&together, &apart}) {
+                    if (auto* put = dynamic_cast<PutBuffer*>(p->effects[i].get()))
+                        put->flag = on, put->alpha = mode(i) == 3 ? alpha % 3 : alpha, put->posX = x, put->posY = y;
+                    else if (auto* clear = dynamic_cast<Clear*>(p->effects[i].get()))
+                        clear->flag = on, clear->color = colour;
+                }
+            }
+            randomState() = uint32_t(frame);
+            together.draw();
+            const uint32_t state = randomState();
+            randomState() = uint32_t(frame);
+            for (auto& e : apart.effects)
+                e->draw();
+            ASSERT_EQ(randomState(), state);
+            for (const char* name : {"FrameBuffer", "grain"})
+                ASSERT_EQ(pixelsOf(*together.getBuffer(name)), pixelsOf(*apart.getBuffer(name)))
+                    << name << ", frame " << frame << ", " << threads << " threads";
+        }
+        EXPECT_EQ(together.getBuffer("grain")->grey(), nullptr) << "drawn into";
+        EXPECT_NE(together.getBuffer("vignette")->grey(), nullptr);
+    }
+}
+
 // The whole show gives the same frames on 1, 2 and 3 threads (at 10 fps, to
 // stay quick), from the data pack the build made.
 TEST(Bands, TheShowIsTheSameOnAnyNumberOfThreads)

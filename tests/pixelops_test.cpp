@@ -102,6 +102,76 @@ TEST(PixelOps, AddAndSubtractReadAheadInTheirOwnTarget)
         }
 }
 
+// Passes applied together, in every form, reading grey copies or words, from
+// the target or from a fill: the same as one addScaled or subtractScaled
+// after the other.
+TEST(PixelOps, PassesMatchOneLoopAfterTheOther)
+{
+    std::mt19937 rng(16);
+    const int alphas[] = {0, 1, 254, 255, -1};
+    std::vector<Pair> forms = vectorForms();
+    forms.push_back({"portable", kPortable});
+    for (const Pair& form : forms)
+        for (int round = 0; round < 300; ++round) {
+            // Grey words (any top byte) with their grey bytes, and words of any colour.
+            const size_t size = 1 + rng() % 120;
+            std::vector<uint32_t> words[4];
+            std::vector<uint8_t> grey[4];
+            SaturatingPass passes[4];
+            const size_t n = rng() % 5, offset = rng() % 9;
+            for (size_t i = 0; i < n; ++i) {
+                const bool isGrey = rng() % 4 != 0;
+                for (size_t k = 0; k < size + offset; ++k) {
+                    grey[i].push_back(uint8_t(randomWord(rng)));
+                    words[i].push_back(isGrey ? (rng() & 0xff000000) | grey[i].back() * 0x010101u : randomWord(rng));
+                }
+                const int pick = alphas[rng() % 5];
+                passes[i] = {words[i].data(), isGrey && rng() % 4 ? grey[i].data() : nullptr,
+                             uint8_t(pick < 0 ? rng() : uint32_t(pick)), rng() % 2 == 0};
+            }
+            std::vector<uint32_t> target(size + 8);
+            for (uint32_t& w : target)
+                w = randomWord(rng);
+            const size_t start = rng() % 8, count = rng() % (size + 1);
+            const uint32_t colour = randomWord(rng);
+            const bool fills = rng() % 3 == 0;
+
+            std::vector<uint32_t> expected = target;
+            if (fills)
+                fillPixelsPortable(expected.data() + start, count, colour);
+            for (size_t i = 0; i < n; ++i)
+                (passes[i].subtract ? subtractScaledPortable : addScaledPortable)(
+                    expected.data() + start, words[i].data() + offset, count, passes[i].alpha);
+            form.vector.applyPasses(target.data() + start, count, offset, passes, n, fills ? &colour : nullptr);
+            ASSERT_EQ(target, expected) << form.name << " round " << round << ", " << n << " passes";
+        }
+}
+
+// Darkening by n is n blends at alpha 0 or 1 (any source), and 0 leaves the
+// pixel alone; every form, any alignment and tail.
+TEST(PixelOps, DarkeningIsBlendsAtAlphaZeroOrOne)
+{
+    std::mt19937 rng(17);
+    std::vector<Pair> forms = vectorForms();
+    forms.push_back({"portable", kPortable});
+    for (const Pair& form : forms)
+        for (int round = 0; round < 200; ++round) {
+            const size_t start = rng() % 8, count = rng() % 90;
+            std::vector<uint32_t> pixels(100), source(100);
+            std::vector<uint8_t> amounts(100);
+            for (size_t k = 0; k < pixels.size(); ++k) {
+                pixels[k] = randomWord(rng), source[k] = randomWord(rng);
+                amounts[k] = uint8_t(rng() % 3 ? rng() % 4 : rng());
+            }
+            std::vector<uint32_t> expected = pixels;
+            for (size_t k = start; k < start + count; ++k)
+                for (int n = 0; n < amounts[k]; ++n)
+                    blendByAlphaPortable(&expected[k], &source[k], 1, uint8_t(rng() % 2));
+            form.vector.darkenPixels(pixels.data() + start, amounts.data() + start, count);
+            ASSERT_EQ(pixels, expected) << form.name << " round " << round;
+        }
+}
+
 TEST(PixelOps, VectorFillAndCellsMatchThePortableOnes)
 {
     std::mt19937 rng(13);
