@@ -113,9 +113,9 @@ EMSCRIPTEN_KEEPALIVE int sd_bench(int count)
     return done;
 }
 
-EMSCRIPTEN_KEEPALIVE void sd_bench_report(double wallSeconds)
+EMSCRIPTEN_KEEPALIVE void sd_bench_report()
 {
-    bench->print(false, wallSeconds);
+    bench->print(false);
 }
 
 // The player's production, built before the dialog as the native player does.

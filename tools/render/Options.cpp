@@ -22,7 +22,9 @@ const char* renderUsage(const std::string& command)
                "Renders the whole timeline as fast as it can and prints the frame count, frames per second,\n"
                "the median and worst frame time (also apart for the frames in which a CAExp drew and the\n"
                "others), each effect class's share of the time, the threads and the vector loops it used\n"
-               "(SOFTDEMO_SIMD=portable|sse2|avx2 forces a form of the loops).\n";
+               "(SOFTDEMO_SIMD=portable|sse2|avx2 forces a form of the loops). The shares come from a\n"
+               "second run of the timeline with every effect timed, so that the clock reads they take do not\n"
+               "count in the frame times.\n";
     if (command == "classes")
         return "usage: softdemo-render classes [--data DIR]\n"
                "Lists every effect and generator class a show can use, with each variable's name, type and\n"

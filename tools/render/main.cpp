@@ -1,6 +1,5 @@
 // softdemo-render: the show with no window and no sound, on an exact timeline.
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -74,13 +73,11 @@ int bench(const RenderOptions& o, DecodedPictures pictures)
 {
     Timeline timeline(loadShow(""), o.dataDir, o.fps, std::move(pictures), threadsOf(o));
     BenchRun run(timeline);
-    Progress progress("bench", frameCount(o.fps));
-    const auto begin = std::chrono::steady_clock::now();
+    Progress progress("bench", run.passes());
     while (run.renderNext())
         progress.update(run.frames());
-    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     progress.finish();
-    run.print(o.json, wall);
+    run.print(o.json);
     return 0;
 }
 
