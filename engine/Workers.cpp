@@ -1,6 +1,7 @@
 #include "engine/Workers.h"
 
 #include <chrono>
+#include <system_error>
 
 namespace {
 
@@ -36,8 +37,13 @@ bool waitBriefly(Done done)
 
 Workers::Workers(unsigned threads)
 {
-    for (unsigned i = 1; i < threads; ++i)
-        pool.emplace_back([this] { work(); });
+    // Where no more threads can start (a build without threads, a process at
+    // its limit), the pool works with those it has: the caller runs the rest.
+    try {
+        for (unsigned i = 1; i < threads; ++i)
+            pool.emplace_back([this] { work(); });
+    } catch (const std::system_error&) {
+    }
 }
 
 Workers::~Workers()
