@@ -93,7 +93,10 @@ if [ "$mode" = control ]; then
     ask reload; expect "$reply" "$error"
     ask hash; expect "$reply" "$before"
     ask "step -1"; expect_frame "$reply" "$tmp/edited.show" # the last good show stays
-    cp "$tmp/edited.show" "$show"
+    # Replaced whole, so the watcher never sees half a file; it reloads before
+    # the command does, each saying so once.
+    cp "$tmp/edited.show" "$show.new" && mv "$show.new" "$show"
+    ask ""; expect "$reply" "reloaded $show at 79983"
     ask reload; expect "$reply" "reloaded $show at 79983"
     ask hash; expect_frame "$reply" "$tmp/edited.show"
     echo quit >&3
