@@ -258,37 +258,30 @@ void Production::drawBands(std::vector<double>* effectSeconds)
     for (const Banded& b : banded)
         rows = std::max<uint32_t>(rows, b.effect->pixelRef->height);
     const uint32_t bands = (rows + kBandRows - 1) / kBandRows;
-    // Threads take runs of neighbouring bands, so that each reads its
-    // sources in long runs that the processor's prefetching follows.
-    const uint32_t parts = std::min(bands, workers->threads() == 1 ? 1 : 2 * workers->threads());
-    const auto part = [&](uint32_t p, auto&& band) {
-        for (uint32_t i = p * bands / parts; i < (p + 1) * bands / parts; ++i)
-            band(i);
-    };
+    // Tasks of one band each: every thread starts on a run of neighbouring
+    // bands, the same in every frame, so they stay in its core's cache from
+    // effect to effect, and a thread that ends early takes bands from
+    // another's run rather than wait for it.
     if (!effectSeconds) {
-        auto run = [&](uint32_t p) {
-            part(p, [&](uint32_t i) {
-                for (const Banded& b : banded)
-                    drawBand(b, i);
-            });
+        auto band = [&](uint32_t i) {
+            for (const Banded& b : banded)
+                drawBand(b, i);
         };
-        workers->run(parts, run);
+        workers->run(bands, band);
     } else {
         using Clock = std::chrono::steady_clock;
         const size_t n = banded.size();
         bandSeconds.assign(size_t(bands) * n, 0.0);
-        auto run = [&](uint32_t p) {
-            part(p, [&](uint32_t i) {
-                auto start = Clock::now();
-                for (size_t j = 0; j < n; ++j) {
-                    drawBand(banded[j], i);
-                    const auto end = Clock::now();
-                    bandSeconds[i * n + j] = std::chrono::duration<double>(end - start).count();
-                    start = end;
-                }
-            });
+        auto band = [&](uint32_t i) {
+            auto start = Clock::now();
+            for (size_t j = 0; j < n; ++j) {
+                drawBand(banded[j], i);
+                const auto end = Clock::now();
+                bandSeconds[i * n + j] = std::chrono::duration<double>(end - start).count();
+                start = end;
+            }
         };
-        workers->run(parts, run);
+        workers->run(bands, band);
         // Effects drawn as one share their time evenly.
         for (size_t k = 0; k < bandSeconds.size(); ++k) {
             const Banded& b = banded[k % n];

@@ -39,9 +39,10 @@ Workers::Workers(unsigned threads)
 {
     // Where no more threads can start (a build without threads, a process at
     // its limit), the pool works with those it has: the caller runs the rest.
+    runs = std::make_unique<Run[]>(std::max(threads, 1u));
     try {
         for (unsigned i = 1; i < threads; ++i)
-            pool.emplace_back([this] { work(); });
+            pool.emplace_back([this, i] { work(i); });
     } catch (const std::system_error&) {
     }
 }
@@ -69,42 +70,55 @@ void Workers::dispatch(uint32_t tasks, Call function, void* argument)
     const uint32_t number = job.load(std::memory_order_relaxed) + 1;
     call.store(function, std::memory_order_relaxed);
     context.store(argument, std::memory_order_relaxed);
+    count.store(tasks, std::memory_order_relaxed);
     completed.store(0, std::memory_order_relaxed);
-    cursor.store(uint64_t(number) << 32 | uint64_t(tasks) << 16, std::memory_order_release);
+    const unsigned n = threads();
+    for (unsigned t = 0; t < n; ++t) {
+        const uint64_t first = uint64_t(t) * tasks / n, end = uint64_t(t + 1) * tasks / n;
+        runs[t].cursor.store(uint64_t(number) << 32 | end << 16 | first, std::memory_order_release);
+    }
     {
         std::lock_guard<std::mutex> g(lock);
         job.store(number, std::memory_order_release);
     }
     wake.notify_all();
-    takeTasks(number);
+    takeTasks(number, 0);
     if (!waitBriefly([&] { return completed.load(std::memory_order_acquire) == tasks; })) {
         std::unique_lock<std::mutex> g(lock);
         done.wait(g, [&] { return completed.load(std::memory_order_acquire) == tasks; });
     }
 }
 
-void Workers::takeTasks(uint32_t number)
+void Workers::takeTasks(uint32_t number, unsigned self)
 {
-    for (;;) {
-        uint64_t c = cursor.load(std::memory_order_acquire);
-        const uint32_t tasks = uint32_t(c >> 16) & kMaxTasks, next = uint32_t(c) & kMaxTasks;
-        if (uint32_t(c >> 32) != number || next >= tasks)
-            return;
-        // Call and context are those of job `number` for as long as one of
-        // its tasks is unclaimed, which the exchange proves.
-        const Call function = call.load(std::memory_order_relaxed);
-        void* argument = context.load(std::memory_order_relaxed);
-        if (!cursor.compare_exchange_weak(c, c + 1, std::memory_order_acq_rel))
-            continue;
-        function(argument, next);
-        if (completed.fetch_add(1, std::memory_order_acq_rel) + 1 == tasks) {
-            std::lock_guard<std::mutex> g(lock);
-            done.notify_all();
+    // Its own run from the front, then the others' from the back, so that the
+    // tasks an owner gives up are the ones farthest from what it is drawing.
+    const unsigned n = threads();
+    for (unsigned k = 0; k < n; ++k) {
+        std::atomic<uint64_t>& cursor = runs[(self + k) % n].cursor;
+        const bool own = k == 0;
+        for (;;) {
+            uint64_t c = cursor.load(std::memory_order_acquire);
+            const uint32_t end = uint32_t(c >> 16) & kMaxTasks, next = uint32_t(c) & kMaxTasks;
+            if (uint32_t(c >> 32) != number || next >= end)
+                break;
+            // Call, context and the task count are those of job `number` for
+            // as long as one of its tasks is unclaimed, which the exchange proves.
+            const Call function = call.load(std::memory_order_relaxed);
+            void* argument = context.load(std::memory_order_relaxed);
+            const uint32_t tasks = count.load(std::memory_order_relaxed);
+            if (!cursor.compare_exchange_weak(c, own ? c + 1 : c - (uint64_t(1) << 16), std::memory_order_acq_rel))
+                continue;
+            function(argument, own ? next : end - 1);
+            if (completed.fetch_add(1, std::memory_order_acq_rel) + 1 == tasks) {
+                std::lock_guard<std::mutex> g(lock);
+                done.notify_all();
+            }
         }
     }
 }
 
-void Workers::work()
+void Workers::work(unsigned self)
 {
     uint32_t seen = 0;
     for (;;) {
@@ -115,6 +129,6 @@ void Workers::work()
         if (stopping.load(std::memory_order_acquire))
             return;
         seen = job.load(std::memory_order_acquire);
-        takeTasks(seen);
+        takeTasks(seen, self);
     }
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -321,6 +322,19 @@ TEST(Workers, EveryTaskRunsOnceOnAnyNumberOfThreads)
             workers.run(count, task);
             for (uint32_t i = 0; i < count; ++i)
                 ASSERT_EQ(runs[i].load(), 1) << threads << " threads, task " << i << " of " << count;
+        }
+        // Slow tasks at the start of the caller's run and none elsewhere:
+        // the other threads finish theirs and take the caller's from its end.
+        for (uint32_t count : {2u, 9u, 64u}) {
+            std::vector<std::atomic<int>> runs(count);
+            auto task = [&](uint32_t i) {
+                if (i < count / threads)
+                    std::this_thread::sleep_for(std::chrono::microseconds(300));
+                runs[i].fetch_add(1);
+            };
+            workers.run(count, task);
+            for (uint32_t i = 0; i < count; ++i)
+                ASSERT_EQ(runs[i].load(), 1) << threads << " threads, uneven task " << i << " of " << count;
         }
         // Job after job of another size, where a thread late for one job
         // must not take a task of the next.
