@@ -290,7 +290,10 @@ void CAExp::draw()
     if (j > W) {
         const uint32_t start = state, top = j, anchors = j - W;
         inParts([&](uint32_t q) {
-            const uint32_t end = top - q * anchors / parts, first = top - (q + 1) * anchors / parts;
+            // Part q takes the q-th run of rows from the top, as in the last
+            // pass, so that each thread keeps its rows in its core's cache.
+            const uint32_t r = parts - 1 - q;
+            const uint32_t end = top - r * anchors / parts, first = top - (r + 1) * anchors / parts;
             uint32_t s = start;
             skipRandom(s, top - end);
             pairSwaps(s, P, cell, first, end, W);

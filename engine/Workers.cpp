@@ -39,7 +39,8 @@ Workers::Workers(unsigned threads)
 {
     // Where no more threads can start (a build without threads, a process at
     // its limit), the pool works with those it has: the caller runs the rest.
-    runs = std::make_unique<Run[]>(std::max(threads, 1u));
+    if (threads > 1)
+        runs = std::make_unique<Run[]>(threads);
     try {
         for (unsigned i = 1; i < threads; ++i)
             pool.emplace_back([this, i] { work(i); });

@@ -52,8 +52,13 @@ void Scene::restoreOwn(std::span<const uint8_t>& in)
 
 void Scene::draw()
 {
+    drawInOneBand();
+}
+
+DrawPlan Scene::beginDraw(Workers&)
+{
     if (flag == 0)
-        return;
+        return {DrawPlan::Nothing};
     if (platonic == 1)
         load(tetrahedron);
     else if (platonic == 2)
@@ -85,6 +90,12 @@ void Scene::draw()
 
     const PixelBuffer* target = pixelRef;
     if (!target || !target->pixels || target->width < SceneRenderer::kWidth || target->height < SceneRenderer::kHeight)
-        return;
-    renderer.render(target->pixels);
+        return {DrawPlan::Nothing};
+    renderer.prepare();
+    return {DrawPlan::Rows};
+}
+
+void Scene::drawRows(uint32_t first, uint32_t end)
+{
+    renderer.fillRows(pixelRef->pixels, first, end);
 }

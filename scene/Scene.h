@@ -23,6 +23,8 @@ public:
     Scene();
     // Draws nothing into a target that is missing or smaller than 512 x 384.
     void draw() override;
+    DrawPlan beginDraw(Workers& workers) override;
+    void drawRows(uint32_t first, uint32_t end) override;
 
 protected:
     // The solid in the renderer and both meshes' face order, which each

@@ -33,6 +33,10 @@ void SceneRenderer::loadMesh(const MeshVertex* meshVertices, size_t meshVertexCo
     faceCopy.resize(meshFaceCount);
     depthEntries.resize(meshFaceCount);
     faceNormals.resize(meshFaceCount);
+    // Every face drawn over every row fits, up to a size past which a frame
+    // that needs more rows than any before grows the runs.
+    drawn.reserve(meshFaceCount);
+    runs.reserve(std::min<size_t>(meshFaceCount * (kHeight - 1), size_t(1) << 16));
 
     vertices = meshVertices;
     vertexCount = uint16_t(meshVertexCount);
@@ -72,7 +76,7 @@ void SceneRenderer::restoreState(std::span<const uint8_t>& in)
     loadBytes(in, faceNormals.data(), faceNormals.size() * sizeof(Vector4));
 }
 
-void SceneRenderer::render(uint32_t* pixels)
+void SceneRenderer::prepare()
 {
     Matrix4 work = modelView;
     for (uint16_t i = 0; i < vertexCount; ++i)
@@ -89,6 +93,8 @@ void SceneRenderer::render(uint32_t* pixels)
     for (uint16_t i = 0; i < vertexCount; ++i)
         projected[i] = projectToScreen(viewVertices[i], screenPoints[i]);
 
+    drawn.clear();
+    runs.clear();
     for (uint16_t j = 0; j < faceCount; ++j) {
         const MeshFace& face = faces[j];
         if (!projected[face.a] || !projected[face.b] || !projected[face.c])
@@ -96,9 +102,25 @@ void SceneRenderer::render(uint32_t* pixels)
         const ScreenPoint a = screenPoints[face.a];
         const ScreenPoint b = screenPoints[face.b];
         const ScreenPoint c = screenPoints[face.c];
-        if (isFrontFacing(a, b, c))
-            fillTriangle(pixels, a, b, c, shadeColour(face.colour, face.normal));
+        if (isFrontFacing(a, b, c)) {
+            std::memset(spans, 0, sizeof spans);
+            scanEdges(a, b, c);
+            keepSpans(shadeColour(face.colour, face.normal));
+        }
     }
+}
+
+void SceneRenderer::fillRows(uint32_t* pixels, uint32_t first, uint32_t end) const
+{
+    const int from = int(std::min<uint32_t>(first, kHeight)), to = int(std::min<uint32_t>(end, kHeight));
+    for (const DrawnFace& face : drawn)
+        fillFace(pixels, face, runs.data(), from, to);
+}
+
+void SceneRenderer::render(uint32_t* pixels)
+{
+    prepare();
+    fillRows(pixels, 0, kHeight);
 }
 
 void SceneRenderer::sortFaces()
@@ -145,7 +167,10 @@ void SceneRenderer::fillTriangle(uint32_t* pixels, ScreenPoint a, ScreenPoint b,
 {
     std::memset(spans, 0, sizeof spans);
     scanEdges(a, b, c);
-    fillSpans(pixels, colour);
+    drawn.clear();
+    runs.clear();
+    keepSpans(colour);
+    fillRows(pixels, 0, kHeight);
 }
 
 void SceneRenderer::scanEdges(ScreenPoint a, ScreenPoint b, ScreenPoint c)
@@ -194,17 +219,30 @@ static void fillRun(uint32_t* p, uint32_t* end, uint32_t colour)
         *p = colour;
 }
 
-void SceneRenderer::fillSpans(uint32_t* pixels, uint32_t colour) const
+void SceneRenderer::keepSpans(uint32_t colour)
 {
     // Row 383 and column 511 are never painted; rows above the frame and
     // columns left of it are cut.
+    const int top = std::max<int>(topRow, 0);
     const int bottom = bottomRow >= kHeight ? kHeight - 1 : bottomRow;
-    for (int y = std::max<int>(topRow, 0); y < bottom; ++y) {
+    if (top >= bottom)
+        return;
+    drawn.push_back({colour, uint32_t(runs.size()), int16_t(top), int16_t(bottom - top)});
+    for (int y = top; y < bottom; ++y) {
         const int x0 = std::max(truncToInt32(spans[y].left), 0);
         int x1 = truncToInt32(spans[y].right);
         if (x1 >= kWidth)
             x1 = kWidth - 1;
-        if (x0 < x1)
-            fillRun(pixels + y * kWidth + x0, pixels + y * kWidth + x1, colour);
+        runs.push_back({int16_t(std::min(x0, kWidth)), int16_t(std::max(x1, 0))});
+    }
+}
+
+void SceneRenderer::fillFace(uint32_t* pixels, const DrawnFace& face, const Run* runs, int first, int end)
+{
+    const int from = std::max<int>(first, face.top), to = std::min<int>(end, face.top + face.rows);
+    for (int y = from; y < to; ++y) {
+        const Run run = runs[face.first + uint32_t(y - face.top)];
+        if (run.x0 < run.x1)
+            fillRun(pixels + y * kWidth + run.x0, pixels + y * kWidth + run.x1, face.colour);
     }
 }

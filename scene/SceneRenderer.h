@@ -43,7 +43,14 @@ public:
     // face count exceeds every earlier one.
     void loadMesh(const MeshVertex* vertices, size_t vertexCount, MeshFace* faces, size_t faceCount);
 
+    // Transforms, sorts and projects the faces and scans the ones drawn into
+    // runs of pixels; fillRows paints them. Nothing else changes between the
+    // two, so rows can be painted in any order and on any thread.
+    void prepare();
+    // The prepared faces in drawing order over rows first ... end - 1 alone.
     // `pixels` must hold at least 383 rows of 512.
+    void fillRows(uint32_t* pixels, uint32_t first, uint32_t end) const;
+    // prepare, then fillRows over every row.
     void render(uint32_t* pixels);
 
     const MeshFace* loadedFaces() const { return faces; }
@@ -57,9 +64,23 @@ public:
     void fillTriangle(uint32_t* pixels, ScreenPoint a, ScreenPoint b, ScreenPoint c, uint32_t colour);
 
 private:
+    // A drawn face: its colour and its runs for rows top ... top + rows - 1,
+    // from runs[first] on.
+    struct DrawnFace {
+        uint32_t colour;
+        uint32_t first;
+        int16_t top;
+        int16_t rows;
+    };
+    struct Run {
+        int16_t x0, x1; // pixels x0 ... x1 - 1; none where x0 >= x1
+    };
+
     void sortFaces();
     void scanEdges(ScreenPoint a, ScreenPoint b, ScreenPoint c);
-    void fillSpans(uint32_t* pixels, uint32_t colour) const;
+    // The scanned spans as a face's runs, cut to the frame.
+    void keepSpans(uint32_t colour);
+    static void fillFace(uint32_t* pixels, const DrawnFace& face, const Run* runs, int first, int end);
 
     const MeshVertex* vertices = nullptr;
     uint16_t vertexCount = 0;
@@ -79,6 +100,10 @@ private:
     SpanRow spans[kHeight] = {};
     int16_t topRow = 0; // of the last face scanned
     int16_t bottomRow = 0;
+
+    // The last prepare's faces, sized by loadMesh.
+    std::vector<DrawnFace> drawn;
+    std::vector<Run> runs;
 };
 
 // The face colour lit by the face's rotated normal: each channel times -n.z,

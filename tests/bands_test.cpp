@@ -138,6 +138,11 @@ TEST(Bands, EveryEffectDrawsTheSameInBands)
          }},
         {"CAExp", [](PixelBuffer& t, PixelBuffer&) { auto e = effect<CAExp>(t); e->flag = 1; return e; }},
         {"Scene", [](PixelBuffer& t, PixelBuffer&) { auto e = effect<Scene>(t); e->flag = 1, e->time = 300.0f; return e; }},
+        {"Scene, a near cube cut at the top", [](PixelBuffer& t, PixelBuffer&) {
+             auto e = effect<Scene>(t);
+             e->flag = 1, e->platonic = 2, e->time = 95.0f, e->y = -7.0f, e->z = 11.0f;
+             return e;
+         }},
     };
 
     PixelBuffer source("source", 64, 64), target("FrameBuffer", 512, 384);
