@@ -7,9 +7,9 @@
 #include <emmintrin.h>
 #endif
 
+#include "base/Workers.h"
 #include "effects/PixelOps.h"
 #include "effects/Random.h"
-#include "engine/Workers.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "effects/Effect.h"
 
-#include "engine/Workers.h"
+#include "base/Workers.h"
 
 DrawPlan Effect::beginDraw(Workers&)
 {

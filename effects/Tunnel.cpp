@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/ParallelFor.h"
 #include "effects/PixelOps.h"
-#include "engine/ParallelFor.h"
 #include "params/Maths.h"
 #include "params/Truncate.h"
 

@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/Workers.h"
 #include "effects/MapFile.h"
 #include "effects/PixelOps.h"
-#include "engine/Workers.h"
+#include "pack/DataManifest.h"
 #include "params/Truncate.h"
 
 #ifdef __SSE2__
@@ -26,9 +27,12 @@ Voxel::Voxel(const std::string& dataDir)
 
     heightMap = std::make_unique<uint8_t[]>(kMapSize);
     colorMap = std::make_unique<uint32_t[]>(kMapSize);
-    readMap(dataDir + "/tarnolm/heightmap.raw", heightMap.get(), kMapSize);
+    // With no folder at all (the class listing, which draws nothing) both maps stay 0.
     std::vector<uint8_t> rgb(3 * kMapSize);
-    readMap(dataDir + "/tarnolm/heightmapcol.raw", rgb.data(), rgb.size());
+    if (!dataDir.empty()) {
+        readMap(dataFilePath(dataDir, kHeightMapFile), heightMap.get(), kMapSize);
+        readMap(dataFilePath(dataDir, kColorMapFile), rgb.data(), rgb.size());
+    }
     for (int i = 0; i < kMapSize; ++i)
         colorMap[i] = uint32_t(rgb[3 * i]) << 16 | uint32_t(rgb[3 * i + 1]) << 8 | rgb[3 * i + 2];
 

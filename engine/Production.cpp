@@ -5,14 +5,15 @@
 #include <stdexcept>
 #include <utility>
 
-#include "effects/Fill.h"
 #include "effects/CAExp.h"
+#include "effects/Fill.h"
 #include "effects/Noise.h"
 #include "effects/PutBuffer.h"
 #include "effects/Simd.h"
 #include "effects/Tunnel.h"
 #include "effects/Voxel.h"
 #include "gfx/Palette.h"
+#include "pack/DataManifest.h"
 #include "scene/Scene.h"
 
 namespace {
@@ -83,7 +84,7 @@ void Production::initAudio()
 void Production::loadMusic()
 {
     if (music)
-        music->load(dataPath("data/fried.mp3").c_str());
+        music->load(dataPath(kMusicFile).c_str());
 }
 
 void Production::addBuffer(std::string_view name)

@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "audio/Music.h"
+#include "base/Workers.h"
 #include "effects/Effect.h"
 #include "effects/PutBuffer.h"
-#include "engine/DataPath.h"
 #include "engine/Timer.h"
-#include "engine/Workers.h"
 #include "gfx/ImageDecoder.h"
 #include "gfx/PixelBuffer.h"
+#include "pack/DataPath.h"
 #include "params/Generator.h"
 
 // Owns everything one show uses: the named buffers (the frame buffer first),

@@ -1,6 +1,6 @@
 #include "fuzz/DialogHarness.h"
 
-#include "window/ButtonBitmap.h"
+#include "platform/ButtonBitmap.h"
 
 void fuzzButtonBitmap(const uint8_t* data, size_t size)
 {

@@ -12,15 +12,15 @@
 #include <unistd.h>
 
 #include "effects/CAExp.h"
-#include "effects/MapFile.h"
 #include "effects/Fill.h"
+#include "effects/MapFile.h"
 #include "effects/Noise.h"
 #include "effects/PutBuffer.h"
 #include "effects/Tunnel.h"
 #include "effects/Voxel.h"
 #include "gfx/ImageDecoder.h"
+#include "pack/DataManifest.h"
 #include "scene/Scene.h"
-#include "show/DataManifest.h"
 #include "show/ShowScript.h"
 
 void fuzzShowFile(const uint8_t* data, size_t size)

@@ -2,7 +2,7 @@
 
 #include <SDL.h>
 
-#include "window/Events.h"
+#include "platform/Events.h"
 
 void Keyboard::pump()
 {

@@ -7,15 +7,16 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "app/DataFolder.h"
 #include "engine/Production.h"
+#include "pack/DataManifest.h"
+#include "platform/Base.h"
+#include "platform/DemoDialog.h"
 #include "platform/FrameLoop.h"
 #include "platform/Keyboard.h"
 #include "platform/SdlAudio.h"
 #include "scene/Keyboard.h"
-#include "show/DataManifest.h"
 #include "show/ShowScript.h"
-#include "window/Base.h"
-#include "window/DemoDialog.h"
 
 namespace {
 

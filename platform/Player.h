@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "engine/Timer.h"
+#include "pack/DataLookup.h"
+#include "platform/BaseDialog.h"
 #include "platform/ErrorBox.h"
 #include "platform/Screen.h"
-#include "show/DataLookup.h"
-#include "window/BaseDialog.h"
 
 // What the player takes from around it. playerSetupFromSystem() fills it from
 // the environment and the real window system; tests replace parts of it.

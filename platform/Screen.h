@@ -2,7 +2,7 @@
 #include <functional>
 
 #include "gfx/PixelBuffer.h"
-#include "window/SdlHandles.h"
+#include "platform/SdlHandles.h"
 
 struct ScreenOptions {
     bool fullScreen = true;       // else a resizable window

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "tools/common/Arguments.h"
+#include "app/Arguments.h"
 
 const char* const kPreviewUsage =
     "usage: softdemo-preview [--show FILE] [--data DIR] [--fps N] [--at MS] [--control]\n"

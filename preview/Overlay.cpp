@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "window/FontLookup.h"
+#include "platform/FontLookup.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "window/SdlHandles.h"
+#include "platform/SdlHandles.h"
 
 // Text drawn over the picture in window pixels, never into the frame: status
 // lines at the top left, an alert at the bottom in red.

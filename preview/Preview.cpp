@@ -5,8 +5,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "engine/Workers.h"
-#include "tools/common/ShowIO.h"
+#include "app/ShowIO.h"
+#include "base/Cores.h"
+#include "base/Workers.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ std::optional<int64_t> integer(std::string_view text)
 std::unique_ptr<SeekableTimeline> openShow(const PreviewOptions& o)
 {
     return std::make_unique<SeekableTimeline>(loadShow(o.showFile), o.dataDir, o.fps,
-                                              SeekableTimeline::kMaxSnapshotBytes, Workers::hardwareThreads());
+                                              SeekableTimeline::kMaxSnapshotBytes, machineCores());
 }
 
 } // namespace

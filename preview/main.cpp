@@ -11,11 +11,12 @@
 #include <string>
 #include <thread>
 
+#include "app/DataFolder.h"
+#include "pack/DataManifest.h"
 #include "platform/Screen.h"
 #include "platform/SdlAudio.h"
 #include "preview/Overlay.h"
 #include "preview/Preview.h"
-#include "show/DataLookup.h"
 
 namespace {
 
@@ -144,7 +145,7 @@ int main(int argc, char** argv)
         ~SdlSession() { SDL_Quit(); }
     } session;
     setKeyQuery(preview.get());
-    MusicFollower music(preview->timeline().production().dataPath("data/fried.mp3"));
+    MusicFollower music(preview->timeline().production().dataPath(kMusicFile));
     preview->follow(std::ref(music));
 
     std::unique_ptr<Screen> screen;

@@ -6,7 +6,7 @@
 #include <optional>
 #include <set>
 
-#include "engine/ParallelFor.h"
+#include "base/ParallelFor.h"
 #include "engine/Production.h"
 
 ShowError::ShowError(const std::string& file, int line, int column, const std::string& message)

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "TestData.h"
+#include "base/Workers.h"
 #include "effects/CAExp.h"
 #include "effects/Fill.h"
 #include "effects/Noise.h"
@@ -19,7 +20,6 @@
 #include "effects/Tunnel.h"
 #include "effects/Voxel.h"
 #include "engine/Production.h"
-#include "engine/Workers.h"
 #include "scene/Scene.h"
 #include "show/Timeline.h"
 

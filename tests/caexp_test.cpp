@@ -5,9 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/Workers.h"
 #include "effects/CAExp.h"
 #include "effects/Random.h"
-#include "engine/Workers.h"
 
 namespace {
 

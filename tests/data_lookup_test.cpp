@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TestData.h"
-#include "show/DataLookup.h"
+#include "pack/DataLookup.h"
 
 TEST(DataLookup, PlacesComeInOrderAndLeaveOutWhatIsUnknown)
 {
@@ -12,9 +12,27 @@ TEST(DataLookup, PlacesComeInOrderAndLeaveOutWhatIsUnknown)
         return out;
     };
     using List = std::vector<std::string>;
-    EXPECT_EQ(dirs(dataPlaces("/mine", "/opt/sd/bin")), (List{"/mine", "data", "/opt/sd/share/softdemo/data"}));
-    EXPECT_EQ(dirs(dataPlaces("", "/usr/bin")), (List{"data", "/usr/share/softdemo/data"}));
-    EXPECT_EQ(dirs(dataPlaces(nullptr, "")), (List{"data"}));
+    // A checkout: its data/ is found from any folder in it, and from a program built in it.
+    TempDir checkout, elsewhere;
+    writeBytes(checkout.file("show/demo.show"), {});
+    std::filesystem::create_directories(checkout.file("build/tools"));
+    std::filesystem::create_directories(elsewhere.file("bin"));
+    const std::string data = checkout.file("data");
+    struct Case {
+        const char* environment;
+        std::string program, current;
+        List expected;
+    } cases[] = {
+        {"/mine", "/opt/sd/bin", "/", {"/mine", "data", "/opt/sd/share/softdemo/data"}},
+        {"", "/usr/bin", "", {"data", "/usr/share/softdemo/data"}},
+        {nullptr, "", "", {"data"}},
+        {nullptr, "", checkout.file("build/tools"), {"data", data}},
+        {nullptr, checkout.file("build"), elsewhere.file("bin"), {"data", data, checkout.file("share/softdemo/data")}},
+        // At the checkout's root its data/ is ./data, named once.
+        {nullptr, "", checkout.file(""), {"data"}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(dirs(dataPlaces(c.environment, c.program, c.current)), c.expected) << c.current;
 }
 
 TEST(DataLookup, TakesTheFirstPlaceHoldingAnyFileOfThePack)

@@ -1,4 +1,4 @@
-#include "show/DataManifest.h"
+#include "pack/DataManifest.h"
 
 #include <gtest/gtest.h>
 #include <stb_image_write.h>

@@ -7,7 +7,7 @@
 #include "TestData.h"
 #include "effects/MapFile.h"
 #include "fuzz/Harness.h"
-#include "show/DataManifest.h"
+#include "pack/DataManifest.h"
 #include "show/ShowScript.h"
 
 namespace {

@@ -7,7 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "engine/ParallelFor.h"
+#include "base/Cores.h"
+#include "base/ParallelFor.h"
 
 namespace {
 

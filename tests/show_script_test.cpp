@@ -2,7 +2,7 @@
 
 #include "TestData.h"
 #include "engine/Production.h"
-#include "show/DataManifest.h"
+#include "pack/DataManifest.h"
 #include "show/ShowScript.h"
 
 namespace {

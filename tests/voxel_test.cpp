@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Workers.h"
 #include "effects/Voxel.h"
-#include "engine/Workers.h"
 #include "params/Truncate.h"
 
 namespace fs = std::filesystem;

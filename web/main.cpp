@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 
+#include "app/BenchReport.h"
+#include "pack/DataManifest.h"
 #include "scene/Keyboard.h"
-#include "show/DataManifest.h"
 #include "show/ShowScript.h"
 #include "show/Timeline.h"
-#include "tools/render/BenchReport.h"
 #include "web/WebAudio.h"
 
 namespace {
@@ -63,6 +63,21 @@ EMSCRIPTEN_KEEPALIVE const char* sd_data_files()
     for (const std::string& f : dataFiles())
         text += f + "\n";
     return text.c_str();
+}
+
+// The files the show can go without (the music, the dialog's pictures), one a line.
+EMSCRIPTEN_KEEPALIVE const char* sd_optional_files()
+{
+    text.clear();
+    for (const std::string& f : dataFiles())
+        if (isOptionalDataFile(f))
+            text += f + "\n";
+    return text.c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* sd_music_file()
+{
+    return kMusicFile;
 }
 
 // The native programs' data check of what the page fetched: "problem: ..." and

@@ -6,10 +6,8 @@
 const page = {
   params: new URLSearchParams(location.search),
   el: (id) => document.getElementById(id),
-  musicFile: 'data/fried.mp3',
   fetched: new Map(), // show path -> bytes, of the files the page itself reads
 };
-page.kept = [page.musicFile, 'data/ass1.bmp', 'data/ass2.bmp'];
 page.mode = page.params.has('frames') ? 'frames' : page.params.has('bench') ? 'bench' : 'player';
 
 // What the engine prints: the headless modes' result, or the music's
@@ -131,6 +129,9 @@ const webAudio = {
 // Every file of the pack into the engine's file system, a few at a time.
 async function fetchPack() {
   const files = UTF8ToString(_sd_data_files()).trim().split('\n');
+  // The music and the dialog's pictures, which the page reads itself.
+  page.kept = UTF8ToString(_sd_optional_files()).trim().split('\n');
+  page.musicFile = UTF8ToString(_sd_music_file());
   const progress = page.el('progress'), text = page.el('progress-text');
   let started = 0, done = 0, bytes = 0;
   const next = async () => {

@@ -2,7 +2,9 @@
 #include <cstdint>
 #include <map>
 
-struct SDL_Window;
+// A window of the platform's (an SDL window, a Win32 window handle), which
+// only the platform's layer looks into.
+using WindowHandle = void*;
 
 // Message numbers, with the values the window objects were written against.
 constexpr uint32_t WM_CREATE = 0x0001;
@@ -41,7 +43,7 @@ struct Point {
 // One message as a handler sees it: target window, number, the two
 // parameters, time (always 0) and the cursor in screen coordinates.
 struct MessageRecord {
-    SDL_Window* window = nullptr;
+    WindowHandle window = nullptr;
     uint32_t message = 0;
     uintptr_t wParam = 0;
     intptr_t lParam = 0;
@@ -94,7 +96,7 @@ private:
     std::map<uint32_t, Handler> handlers;
 };
 
-// The window system's side of message handling (window/Base.cpp).
-int32_t defWindowProc(SDL_Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+// The window system's side of message handling, supplied by each platform's layer.
+int32_t defWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 // Delivers at once to the object bound to `window`, as its window procedure would.
-int32_t sendMessage(SDL_Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+int32_t sendMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);

@@ -1,7 +1,7 @@
 #include "AssetTestUtil.h"
 #include "Pack.h"
 #include "Track.h"
-#include "show/DataManifest.h"
+#include "pack/DataManifest.h"
 
 #include <gtest/gtest.h>
 

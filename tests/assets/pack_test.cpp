@@ -1,6 +1,6 @@
 #include "AssetTestUtil.h"
 #include "Rng.h"
-#include "show/DataManifest.h"
+#include "pack/DataManifest.h"
 
 #include <gtest/gtest.h>
 

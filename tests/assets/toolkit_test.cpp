@@ -3,7 +3,7 @@
 #include "Pictures.h"
 #include "Sheet.h"
 #include "gfx/ImageDecoder.h"
-#include "show/DataManifest.h"
+#include "pack/DataManifest.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

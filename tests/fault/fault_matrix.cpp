@@ -36,7 +36,7 @@
 #include <thread>
 #include <vector>
 
-#include "show/DataManifest.h"
+#include "pack/DataManifest.h"
 #include "show/Timeline.h"
 
 namespace fs = std::filesystem;

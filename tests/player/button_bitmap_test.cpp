@@ -6,7 +6,7 @@
 #include "FuzzCorpus.h"
 #include "SdlTest.h"
 #include "fuzz/DialogHarness.h"
-#include "window/ButtonBitmap.h"
+#include "platform/ButtonBitmap.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 
 #include "SdlTest.h"
 #include "TestData.h"
-#include "window/Base.h"
-#include "window/DemoDialog.h"
-#include "window/FontLookup.h"
+#include "platform/Base.h"
+#include "platform/DemoDialog.h"
+#include "platform/FontLookup.h"
 
 namespace {
 
@@ -28,14 +28,15 @@ struct ScriptedDialog : DemoDialog {
     int32_t onInitDialog(MessageRecord m) override
     {
         const int32_t result = DemoDialog::onInitDialog(m);
-        script(m.window);
+        script(static_cast<SDL_Window*>(m.window));
         return result;
     }
     int32_t onCommand(MessageRecord m) override
     {
-        SDL_GetWindowPosition(m.window, &placed.x, &placed.y);
-        SDL_GetWindowSize(m.window, &placed.w, &placed.h);
-        onChoice(m.window);
+        SDL_Window* window = static_cast<SDL_Window*>(m.window);
+        SDL_GetWindowPosition(window, &placed.x, &placed.y);
+        SDL_GetWindowSize(window, &placed.w, &placed.h);
+        onChoice(window);
         const int32_t result = DemoDialog::onCommand(m);
         commands.emplace_back(uint16_t(m.wParam), result);
         return result;

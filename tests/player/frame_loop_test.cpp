@@ -4,8 +4,8 @@
 
 #include "SdlTest.h"
 #include "TestData.h"
+#include "platform/Base.h"
 #include "platform/FrameLoop.h"
-#include "window/Base.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "SdlTest.h"
 #include "TestData.h"
 #include "engine/Production.h"
+#include "pack/DataManifest.h"
 #include "platform/SdlAudio.h"
-#include "show/DataManifest.h"
 
 namespace fs = std::filesystem;
 

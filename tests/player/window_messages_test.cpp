@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "SdlTest.h"
+#include "platform/Base.h"
+#include "platform/Events.h"
 #include "platform/Keyboard.h"
-#include "window/Base.h"
-#include "window/Events.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "Corpus.h"
 
 #include "Rng.h"
-#include "show/DataManifest.h"
+#include "pack/DataManifest.h"
 #include "show/ShowScript.h"
 
 #include <algorithm>

@@ -8,7 +8,7 @@
 #include "Sprites.h"
 #include "Terrain.h"
 #include "Titles.h"
-#include "show/DataManifest.h"
+#include "pack/DataManifest.h"
 
 #include <atomic>
 #include <chrono>

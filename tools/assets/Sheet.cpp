@@ -2,7 +2,7 @@
 
 #include "FileFormats.h"
 #include "gfx/ImageDecoder.h"
-#include "show/DataManifest.h"
+#include "pack/DataManifest.h"
 
 #include <fstream>
 #include <iterator>

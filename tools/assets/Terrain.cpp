@@ -2,7 +2,7 @@
 
 #include "Noise.h"
 #include "Raster.h"
-#include "show/DataManifest.h"
+#include "pack/DataManifest.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "Track.h"
 
-#include "show/DataManifest.h"
+#include "pack/DataManifest.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,10 +2,11 @@
 
 #include "Corpus.h"
 #include "Pack.h"
-#include "tools/common/Progress.h"
 #include "Sheet.h"
-#include "show/DataLookup.h"
-#include "show/DataManifest.h"
+#include "app/DataFolder.h"
+#include "app/Progress.h"
+#include "base/Cores.h"
+#include "pack/DataManifest.h"
 
 #include <unistd.h>
 
@@ -125,7 +126,7 @@ int runGenerate(const std::string& dir, bool ifStale)
     };
     try {
         const Fonts fonts;
-        const unsigned threads = std::min(8u, std::max(1u, std::thread::hardware_concurrency()));
+        const unsigned threads = std::min(8u, machineCores());
         const PackResult result = writePack(dir, fonts, threads, progress);
         for (const std::string& e : result.errors)
             std::fprintf(stderr, "%s\n", e.c_str());

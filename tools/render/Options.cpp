@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "tools/common/Arguments.h"
+#include "app/Arguments.h"
 
 const char* renderUsage(const std::string& command)
 {

@@ -6,14 +6,15 @@
 #include <set>
 
 #include "Sheet.h"
-#include "engine/Workers.h"
+#include "app/BenchReport.h"
+#include "app/DataFolder.h"
+#include "app/Progress.h"
+#include "app/ShowIO.h"
+#include "base/Cores.h"
+#include "base/Workers.h"
+#include "pack/DataManifest.h"
 #include "show/ClassListing.h"
-#include "show/DataLookup.h"
-#include "show/DataManifest.h"
 #include "show/Timeline.h"
-#include "tools/common/Progress.h"
-#include "tools/common/ShowIO.h"
-#include "tools/render/BenchReport.h"
 #include "tools/render/Export.h"
 #include "tools/render/Memory.h"
 #include "tools/render/Options.h"
@@ -22,7 +23,7 @@ namespace {
 
 unsigned threadsOf(const RenderOptions& o)
 {
-    return o.threads ? o.threads : Workers::hardwareThreads();
+    return o.threads ? o.threads : machineCores();
 }
 
 int frames(const RenderOptions& o, DecodedPictures pictures)
@@ -161,13 +162,13 @@ int main(int argc, char** argv)
         return options.help ? 0 : 2;
     }
     try {
+        if (options.command == "classes") { // needs no data pack
+            std::fputs(classListing(Production("")).c_str(), stdout);
+            return 0;
+        }
         options.dataDir = dataDirectoryFor(options.dataDir, "softdemo-render");
         if (options.dataDir.empty())
             return 1;
-        if (options.command == "classes") {
-            std::fputs(classListing(Production(options.dataDir)).c_str(), stdout);
-            return 0;
-        }
         std::optional<DecodedPictures> pictures = checkedPictures(options.dataDir);
         if (!pictures)
             return 1;

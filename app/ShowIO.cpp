@@ -1,4 +1,4 @@
-#include "tools/common/ShowIO.h"
+#include "app/ShowIO.h"
 
 #include <stb_image_write.h>
 

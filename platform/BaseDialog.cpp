@@ -1,13 +1,13 @@
-#include "window/BaseDialog.h"
+#include "platform/BaseDialog.h"
 
 #include <algorithm>
 #include <limits>
 #include <stdexcept>
 #include <utility>
 
-#include "window/Base.h"
-#include "window/ButtonBitmap.h"
-#include "window/Events.h"
+#include "platform/Base.h"
+#include "platform/ButtonBitmap.h"
+#include "platform/Events.h"
 
 namespace {
 

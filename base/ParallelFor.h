@@ -2,10 +2,6 @@
 #include <cstddef>
 #include <functional>
 
-// The machine's cores as the standard library reports them; 1 when it cannot
-// tell or the build has no threads.
-unsigned machineCores();
-
 // Calls body(0) to body(count - 1), each once, spread over `threads` threads
 // (0: machineCores()), this one among them, and returns when all have run.
 // Calls run at the same time and in no set order, so each must write only

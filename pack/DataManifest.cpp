@@ -1,6 +1,6 @@
-#include "show/DataManifest.h"
+#include "pack/DataManifest.h"
 
-#include "engine/ParallelFor.h"
+#include "base/ParallelFor.h"
 
 #include <algorithm>
 #include <cerrno>

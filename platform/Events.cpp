@@ -1,4 +1,4 @@
-#include "window/Events.h"
+#include "platform/Events.h"
 
 #include <array>
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "window/BaseDialog.h"
+#include "platform/BaseDialog.h"
 
 // The start-up question: "Choose ASS:" above two picture buttons. The answer
 // is kept in `choice` and changes nothing in the show.

@@ -1,4 +1,4 @@
-#include "tools/common/Progress.h"
+#include "app/Progress.h"
 
 #include <unistd.h>
 

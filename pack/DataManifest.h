@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/DataPath.h"
 #include "gfx/ImageDecoder.h"
+#include "pack/DataPath.h"
 
 // Every file the show reads from its data directory, with what the show needs
 // of it, and the check that the player, the headless renderer and the asset

@@ -1,4 +1,4 @@
-#include "window/ButtonBitmap.h"
+#include "platform/ButtonBitmap.h"
 
 #include <cstdio>
 #include <cstdlib>

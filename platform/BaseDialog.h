@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "window/FontLookup.h"
-#include "window/SdlHandles.h"
+#include "platform/FontLookup.h"
+#include "platform/SdlHandles.h"
 #include "window/WindowMessages.h"
 
 // Where a dialog's lettering comes from. Without it the dialog still works:

@@ -1,4 +1,4 @@
-#include "engine/ParallelFor.h"
+#include "base/ParallelFor.h"
 
 #include <algorithm>
 #include <atomic>
@@ -8,14 +8,7 @@
 #include <thread>
 #include <vector>
 
-unsigned machineCores()
-{
-#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
-    return 1;
-#else
-    return std::max(1u, std::thread::hardware_concurrency());
-#endif
-}
+#include "base/Cores.h"
 
 void parallelFor(size_t count, const std::function<void(size_t)>& body, unsigned threads)
 {

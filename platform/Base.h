@@ -1,6 +1,8 @@
 #pragma once
 #include "window/WindowMessages.h"
 
+struct SDL_Window;
+
 // A window procedure: how messages for one kind of window reach its object.
 using WindowProcedure = int32_t (*)(SDL_Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 

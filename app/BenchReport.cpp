@@ -1,4 +1,4 @@
-#include "tools/render/BenchReport.h"
+#include "app/BenchReport.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "engine/Workers.h"
+#include "base/Workers.h"
 
 #include <chrono>
 #include <system_error>
@@ -58,12 +58,6 @@ Workers::~Workers()
     wake.notify_all();
     for (std::thread& t : pool)
         t.join();
-}
-
-unsigned Workers::hardwareThreads()
-{
-    const unsigned n = std::thread::hardware_concurrency();
-    return n ? n : 1;
 }
 
 void Workers::dispatch(uint32_t tasks, Call function, void* argument)

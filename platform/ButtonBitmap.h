@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "window/SdlHandles.h"
+#include "platform/SdlHandles.h"
 
 // A button's picture is shown shrunk into its 128 × 128 face, so anything much
 // larger is a damaged or foreign file: refused before it is decoded, since

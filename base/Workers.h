@@ -43,9 +43,6 @@ public:
         }
     }
 
-    // The machine's cores, at least 1.
-    static unsigned hardwareThreads();
-
 private:
     using Call = void (*)(void*, uint32_t);
     void dispatch(uint32_t count, Call call, void* context);

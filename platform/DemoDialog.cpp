@@ -1,4 +1,4 @@
-#include "window/DemoDialog.h"
+#include "platform/DemoDialog.h"
 
 #include <utility>
 

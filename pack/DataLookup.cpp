@@ -1,17 +1,13 @@
-#include "show/DataLookup.h"
+#include "pack/DataLookup.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string_view>
 
-#include "show/DataManifest.h"
+#include "pack/DataManifest.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr const char* kFromEnvironment = "SOFTDEMO_DATA";
 
 bool holdsDataPack(const std::string& dir)
 {
@@ -29,25 +25,43 @@ std::string describe(const DataPlace& place)
     return place.dir + " (" + place.why + ")";
 }
 
+// The nearest folder at or above `start` that holds the show's source.
+std::string checkoutAbove(const std::string& start)
+{
+    std::error_code ec;
+    if (start.empty())
+        return {};
+    fs::path dir = fs::absolute(start, ec);
+    for (; !ec && !dir.empty(); dir = dir.parent_path()) {
+        std::error_code missing;
+        if (fs::is_regular_file(dir / "show" / "demo.show", missing))
+            return dir.string();
+        if (dir == dir.parent_path())
+            break;
+    }
+    return {};
+}
+
 } // namespace
 
-std::vector<DataPlace> dataPlaces(const char* environmentValue, const std::string& programDir)
+std::vector<DataPlace> dataPlaces(const char* environmentValue, const std::string& programDir,
+                                  const std::string& currentDir)
 {
     std::vector<DataPlace> places;
     if (environmentValue && *environmentValue)
-        places.push_back({environmentValue, kFromEnvironment});
+        places.push_back({environmentValue, kDataEnvironment});
     places.push_back({"data", "the current folder"});
+    std::string checkout = checkoutAbove(currentDir);
+    if (checkout.empty())
+        checkout = checkoutAbove(programDir);
+    std::error_code ec;
+    const fs::path here = fs::absolute(currentDir.empty() ? "." : currentDir, ec) / "data";
+    if (!checkout.empty() && (fs::path(checkout) / "data").lexically_normal() != here.lexically_normal())
+        places.push_back({(fs::path(checkout) / "data").string(), "the source checkout"});
     if (!programDir.empty())
         places.push_back({(fs::path(programDir).parent_path() / "share/softdemo/data").string(),
                           "installed with the program"});
     return places;
-}
-
-std::vector<DataPlace> dataPlaces()
-{
-    std::error_code ec;
-    const fs::path program = fs::read_symlink("/proc/self/exe", ec);
-    return dataPlaces(std::getenv(kFromEnvironment), ec ? std::string() : program.parent_path().string());
 }
 
 DataLookup findDataDirectory(const std::vector<DataPlace>& places)
@@ -60,8 +74,8 @@ DataLookup findDataDirectory(const std::vector<DataPlace>& places)
             found.dir = place.dir;
             break;
         }
-        if (std::string_view(place.why) == kFromEnvironment)
-            found.warning = std::string(kFromEnvironment) + " names " + place.dir + ", which holds no data pack";
+        if (std::string_view(place.why) == kDataEnvironment)
+            found.warning = std::string(kDataEnvironment) + " names " + place.dir + ", which holds no data pack";
         looked += (i == 0 ? "" : i + 1 == places.size() ? " and " : ", ") + describe(place);
     }
     if (found.dir.empty()) {
@@ -72,15 +86,4 @@ DataLookup findDataDirectory(const std::vector<DataPlace>& places)
         found.warning += "; using " + found.dir;
     }
     return found;
-}
-
-std::string dataDirectoryFor(const std::string& named, const char* program)
-{
-    if (!named.empty())
-        return named;
-    const DataLookup found = findDataDirectory(dataPlaces());
-    const std::string& message = found.dir.empty() ? found.error : found.warning;
-    if (!message.empty())
-        std::fprintf(stderr, "%s: %s\n", program, message.c_str());
-    return found.dir;
 }

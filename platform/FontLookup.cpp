@@ -1,4 +1,4 @@
-#include "window/FontLookup.h"
+#include "platform/FontLookup.h"
 
 #include <fontconfig/fontconfig.h>
 
