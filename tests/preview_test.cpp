@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "EveryClassShow.h"
+#include "gfx/ImageDecoder.h"
 #include "preview/Preview.h"
 
 namespace {
@@ -112,7 +114,22 @@ TEST_F(PreviewFixture, PngWritesTheFrame)
     run("seek 2000");
     const std::string png = show.dir.file("frame.png");
     EXPECT_EQ(run("png " + png), "wrote " + png);
-    EXPECT_GT(std::filesystem::file_size(png), 1000u);
+    // An RGB PNG (colour type 2) of the frame on screen, pixel for pixel.
+    std::ifstream in(png, std::ios::binary);
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(bytes.size(), 26u);
+    EXPECT_EQ(bytes[25], 2) << "colour type";
+    const DecodedImage written = decodeImage(bytes.data(), bytes.size(), png);
+    const PixelBuffer& frame = preview->timeline().frameBuffer();
+    ASSERT_EQ(written.width, 512);
+    ASSERT_EQ(written.height, 384);
+    size_t differing = 0, lit = 0;
+    for (uint32_t i = 0; i < frame.pixelCount; ++i) {
+        differing += (written.pixels[i] & 0xffffff) != (frame.pixels[i] & 0xffffff);
+        lit += (frame.pixels[i] & 0xffffff) != 0;
+    }
+    EXPECT_EQ(differing, 0u);
+    EXPECT_GT(lit, 1000u); // a frame with something in it, so that a blank file could not pass
     EXPECT_EQ(run("png " + show.dir.file("no/such/dir/x.png")),
               "error " + show.dir.file("no/such/dir/x.png") + ": cannot write the picture");
     EXPECT_EQ(run("png"), "error usage: png FILE");
