@@ -6,11 +6,13 @@
 #            command, broken and fixed); quit exits 0.
 #   keys:    the same window driven by keys (xdotool): stepping, seconds,
 #            Page Down, Home, the loop keys, F1; Escape exits 0.
-# Usage: preview_e2e.sh PREVIEW RENDER SOURCE_DIR control|keys
-# Exits 77 (skipped) only when Xvfb or xdotool is missing.
+# Usage: preview_e2e.sh PREVIEW RENDER SOURCE_DIR control|keys [FPS]
+# FPS (default 60; control only) lets a slow build (ThreadSanitizer's) take
+# fewer frames. Exits 77 (skipped) only when Xvfb or xdotool is missing.
 set -uo pipefail
 
-preview=$1 render=$2 source=$3 mode=$4
+preview=$1 render=$2 source=$3 mode=$4 fps=${5:-60}
+[ "$mode" = control ] || [ "$fps" = 60 ] || { echo "FAIL: FPS is for the control mode only"; exit 1; }
 data=$source/data
 
 source "$(dirname "$0")/session.sh"
@@ -22,10 +24,10 @@ cp "$source/show/demo.show" "$show"
 mkfifo "$tmp/in"
 start_xvfb
 (SDL_AUDIODRIVER=dummy exec env ${SOFTDEMO_PLAYER_PRELOAD:+LD_PRELOAD="$SOFTDEMO_PLAYER_PRELOAD"} \
-    "$preview" --show "$show" --data "$data" --at 80000 --control <"$tmp/in" >"$tmp/stdout" 2>"$tmp/stderr") &
+    "$preview" --show "$show" --data "$data" --fps "$fps" --at 80000 --control <"$tmp/in" >"$tmp/stdout" 2>"$tmp/stderr") &
 player_pid=$!
 exec 3>"$tmp/in"
-window=$(wait_window softdemo-preview 120) || fail "the preview's window did not open"
+window=$(wait_window softdemo-preview 300) || fail "the preview's window did not open"
 
 # Sends a command (none: waits for a line said unasked) and sets `reply` to the
 # next line on standard output.
@@ -46,7 +48,7 @@ ask() {
 checks=$tmp/checks
 expect_frame() { # answer, show file; the answer must be "at T frame I hash H"
     [[ "$1" =~ ^at\ ([0-9]+)\ frame\ ([0-9]+)\ hash\ ([0-9a-f]{16})$ ]] || fail "not a frame: \"$1\""
-    [ "${BASH_REMATCH[2]}" -eq $(( (BASH_REMATCH[1] * 60 + 999) / 1000 )) ] || fail "frame and time disagree: $1"
+    [ "${BASH_REMATCH[2]}" -eq $(( (BASH_REMATCH[1] * fps + 999) / 1000 )) ] || fail "frame and time disagree: $1"
     echo "$2 ${BASH_REMATCH[1]} ${BASH_REMATCH[3]}" >>"$checks"
 }
 expect() { [ "$1" = "$2" ] || fail "expected \"$2\", got \"$1\""; }
@@ -96,8 +98,9 @@ if [ "$mode" = control ]; then
     # Replaced whole, so the watcher never sees half a file; it reloads before
     # the command does, each saying so once.
     cp "$tmp/edited.show" "$show.new" && mv "$show.new" "$show"
-    ask ""; expect "$reply" "reloaded $show at 79983"
-    ask reload; expect "$reply" "reloaded $show at 79983"
+    before_80s=$(( (80000 * fps / 1000 - 1) * 1000 / fps )) # the frame before 80 s: 79983 at 60 fps
+    ask ""; expect "$reply" "reloaded $show at $before_80s"
+    ask reload; expect "$reply" "reloaded $show at $before_80s"
     ask hash; expect_frame "$reply" "$tmp/edited.show"
     echo quit >&3
 else
@@ -136,7 +139,7 @@ grep -qE "Sanitizer|runtime error" "$tmp/stderr" && fail "a sanitizer report"
 # Every frame named, as softdemo-render renders it.
 for file in $(cut -d' ' -f1 "$checks" | sort -u); do
     times=$(awk -v f="$file" '$1 == f { print $2 }' "$checks" | sort -un | paste -sd,)
-    "$render" frames --show "$file" --data "$data" --at "$times" --hash >"$tmp/rendered" || fail "the renderer failed"
+    "$render" frames --show "$file" --data "$data" --fps "$fps" --at "$times" --hash >"$tmp/rendered" || fail "the renderer failed"
     while read -r f t h; do
         [ "$f" = "$file" ] || continue
         grep -qx "$t $h" "$tmp/rendered" || fail "frame at $t of $(basename "$file"): $h, the renderer: $(grep "^$t " "$tmp/rendered")"
