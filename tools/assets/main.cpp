@@ -40,7 +40,8 @@ const char* const kCheckHelp =
     "usage: softdemo-assets check [DIR]\n"
     "Checks that DIR holds every file the show reads, decodable and of the size the\n"
     "show needs. Prints one line per problem and exits 1 if there is any. Without DIR,\n"
-    "the pack the player would play: $SOFTDEMO_DATA, else ./data, else the installed one.\n";
+    "the pack the player would play: $SOFTDEMO_DATA, else ./data, else the checkout's\n"
+    "data/, else the installed one.\n";
 
 const char* const kSheetHelp =
     "usage: softdemo-assets sheet --out FILE.png [DIR]\n"
