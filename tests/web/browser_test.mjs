@@ -1,6 +1,7 @@
 // The web page in headless Chromium: every golden frame's hash in ?frames,
-// the bench report in ?bench, the player from the dialog to the end card,
-// a damaged data file named on the page, and music that cannot play.
+// the bench report in ?bench, the player from the dialog to the end card and
+// Escape during its pause, a damaged data file named on the page, and music
+// that cannot play.
 // usage: node browser_test.mjs BUILD_WEB GOLDEN_FILE [--native SOFTDEMO_RENDER] [--screenshots DIR]
 // Exit 77 (skipped) only when Chromium cannot start.
 import { spawn, spawnSync } from 'node:child_process';
@@ -130,6 +131,20 @@ async function player(browser, base) {
   await page.close();
 }
 
+// Escape during the two seconds of black: the end card, and no frame ever presented.
+async function escapeInPause(browser, base) {
+  const page = await browser.newPage();
+  await page.goto(base);
+  await page.waitForSelector('#dialog:not([hidden])', { timeout: timeoutMs });
+  await page.keyboard.press('Enter');
+  await new Promise((r) => setTimeout(r, 500));
+  await page.keyboard.press('Escape');
+  await page.waitForSelector('#end:not([hidden])', { timeout: 10000 });
+  const frames = await page.$eval('#stage', (s) => s.dataset.frames);
+  check(frames === '0', 'Escape in the pause ends the show before any frame', `${frames} frames`);
+  await page.close();
+}
+
 // Music that is no MP3 at all: the show starts all the same, and the page says why it is silent.
 async function silent(browser, base) {
   const page = await browser.newPage();
@@ -195,6 +210,7 @@ async function main() {
     await golden(browser, servers[0].url);
     await bench(browser, servers[0].url);
     await player(browser, servers[0].url);
+    await escapeInPause(browser, servers[0].url);
     await damaged(browser, servers[1].url);
     await silent(browser, servers[2].url);
   } catch (e) {
