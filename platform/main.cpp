@@ -2,7 +2,7 @@
 // the data pack is found in $SOFTDEMO_DATA, ./data or beside the installed program.
 #include <SDL.h>
 
-#include "platform/Player.h"
+#include "platform/SdlPlayer.h"
 
 int main()
 {

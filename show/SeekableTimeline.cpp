@@ -21,8 +21,7 @@ SeekableTimeline::SeekableTimeline(const ShowScript& show, const std::string& da
                                    size_t maxSnapshotBytes, unsigned threads)
     : timeline(show, dataDir, fps, {}, threads), maxBytes(maxSnapshotBytes)
 {
-    while (frameTimeMs(frames, fps) < kShowEndMs)
-        ++frames;
+    frames = ::frameCount(fps);
     // A show starts from the generator's first state, whatever ran before it.
     randomState() = 1;
     snapshots[0].state.capture(production());

@@ -18,7 +18,7 @@ Timeline::Timeline(const ShowScript& script, const std::string& dataDir, uint32_
 bool Timeline::renderNext(std::vector<double>* effectSeconds)
 {
     const uint32_t t = frameTimeMs(frame, rate);
-    if (t >= kShowEndMs)
+    if (showIsOver(t))
         return false;
     now = t;
     if (frame == 0)

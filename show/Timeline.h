@@ -7,8 +7,15 @@
 #include "engine/Production.h"
 #include "show/ShowScript.h"
 
-// The show ends on the first frame at or after this time; that frame is never shown.
+// The show ends on the first frame at or after this time; that frame is never
+// shown. Every program that plays or renders the show asks showIsOver.
 constexpr uint32_t kShowEndMs = 118377;
+
+// Whole milliseconds of show time, as the clock's float or a timeline's count.
+constexpr bool showIsOver(double timeMs)
+{
+    return timeMs >= kShowEndMs;
+}
 
 // Time of frame i at a fixed frame rate: floor(i * 1000 / fps) whole milliseconds.
 inline uint32_t frameTimeMs(uint64_t frame, uint32_t fps)
@@ -20,7 +27,7 @@ inline uint32_t frameTimeMs(uint64_t frame, uint32_t fps)
 inline uint64_t frameCount(uint32_t fps)
 {
     uint64_t n = 0;
-    while (frameTimeMs(n, fps) < kShowEndMs)
+    while (!showIsOver(frameTimeMs(n, fps)))
         ++n;
     return n;
 }

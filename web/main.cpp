@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/BenchReport.h"
+#include "app/Player.h"
 #include "pack/DataManifest.h"
 #include "scene/Keyboard.h"
 #include "show/ShowScript.h"
@@ -17,27 +18,61 @@ namespace {
 
 constexpr const char* kDataDir = "data";
 
-// Keys as the page saw them: down now, or pressed since the last question.
+// The page's side, in page.js: keys as the page saw them (down now, or
+// pressed since the last question), the stage, and the sound.
 EM_JS(int, webKeyDown, (int key), { return webKeys.isDown(key); });
+EM_JS(void, webOpenStage, (), { webStage.open(); });
+EM_JS(void, webPresent, (const uint8_t* rgba), { webStage.present(rgba); });
+EM_JS(void, webFail, (const char* text), { fail(UTF8ToString(text)); });
+EM_JS(void, webSilence, (), { webAudio.close(); });
 
 class WebKeys : public KeyQuery {
 public:
     bool isDown(uint8_t key) override { return webKeyDown(key) != 0; }
 };
 
-WebAudio audio;
+// The player's calls on the page. The page cannot block: it drives the
+// player's steps from its animation frames, and asks the start-up question
+// with its own dialog.
+class WebPage final : public PlayerPlatform {
+public:
+    uint32_t tick() override { return uint32_t(uint64_t(emscripten_get_now())); }
+    bool escapePressed() override { return webKeyDown(kKeyEscape) != 0; }
+    // Leaving full screen, the page's way to close, counts as Escape.
+    bool closeRequested() override { return false; }
+    AudioDevice* audio() override { return &sound; }
+    void ask(const std::string&) override {} // the page's dialog, before sd_player_begin
+    bool openScreen(int w, int h, bool) override
+    {
+        rgba = std::make_unique<uint32_t[]>(size_t(w) * size_t(h));
+        webOpenStage();
+        return true; // animation frames come with the display's refresh
+    }
+    void pause(uint32_t) override {} // the stage is black until the first frame
+    // The canvas takes bytes R, G, B, A.
+    void present(const PixelBuffer& frame) override
+    {
+        for (uint32_t i = 0; i < frame.pixelCount; ++i) {
+            const uint32_t p = frame.pixels[i];
+            rgba[i] = 0xff000000u | (p & 0xff00u) | (p >> 16 & 0xffu) | (p & 0xffu) << 16;
+        }
+        webPresent(reinterpret_cast<const uint8_t*>(rgba.get()));
+    }
+    void showError(const std::string&, const std::string& text) override { webFail(text.c_str()); }
+    void leaveAtOnce() override { webSilence(); }
+
+private:
+    WebAudio sound;
+    std::unique_ptr<uint32_t[]> rgba;
+};
+
 WebKeys keys;
-std::unique_ptr<Production> player;
+WebPage page;
+std::unique_ptr<Player> player;
 std::unique_ptr<Timeline> timeline;
 std::unique_ptr<BenchRun> bench;
 std::string text; // what the last call that returns text returned
 DecodedPictures checked; // the pictures the data check decoded, for the show built next
-bool firstFrame = true;
-
-uint32_t pageMilliseconds()
-{
-    return uint32_t(uint64_t(emscripten_get_now()));
-}
 
 // Runs f; an exception becomes "error: message" on standard output and 1.
 template <class F>
@@ -133,62 +168,27 @@ EMSCRIPTEN_KEEPALIVE void sd_bench_report()
     bench->print(false);
 }
 
-// The player's production, built before the dialog as the native player does.
+// The player, built before the dialog as the native player builds it. The
+// page asks the start-up question itself, then calls sd_player_begin.
 EMSCRIPTEN_KEEPALIVE int sd_player_build()
 {
-    return guarded([] {
-        player = std::make_unique<Production>(kDataDir, pageMilliseconds, &audio);
-        buildShow(parseShow(embeddedShowText(), kEmbeddedShowName), *player, std::move(checked));
-        setKeyQuery(&keys);
-    });
-}
-
-// After the pause: the music, then the clock; show time 0 is now.
-EMSCRIPTEN_KEEPALIVE void sd_player_start()
-{
-    player->initAudio();
-    player->loadMusic();
-    // The music's reports end without a line break, and the page reads lines.
-    std::puts("");
-    if (player->music)
-        player->music->play();
-    player->clock->start();
-    firstFrame = true;
-}
-
-// One pass of the frame loop, for the page's clock: 0 when a frame is ready
-// to show, 1 when Escape ended the show, 2 when the show is over.
-EMSCRIPTEN_KEEPALIVE int sd_player_frame()
-{
-    if (keys.isDown(kKeyEscape))
+    player = std::make_unique<Player>(page, PlayerSettings{});
+    if (!player->build(kDataDir, std::move(checked)))
         return 1;
-    if (firstFrame)
-        player->prepare();
-    firstFrame = false;
-    player->update();
-    player->draw();
-    return player->clock->timeMs >= float(kShowEndMs) ? 2 : 0;
+    setKeyQuery(&keys);
+    return 0;
 }
 
-// The frame as the canvas takes it: bytes R, G, B, opaque.
-EMSCRIPTEN_KEEPALIVE const uint8_t* sd_player_rgba()
+// The stage and the two seconds of black begin.
+EMSCRIPTEN_KEEPALIVE int sd_player_begin()
 {
-    static std::unique_ptr<uint32_t[]> rgba;
-    const PixelBuffer& frame = *player->frameBuffer();
-    if (!rgba)
-        rgba = std::make_unique<uint32_t[]>(frame.pixelCount);
-    for (uint32_t i = 0; i < frame.pixelCount; ++i) {
-        const uint32_t p = frame.pixels[i];
-        rgba[i] = 0xff000000u | (p & 0xff00u) | (p >> 16 & 0xffu) | (p & 0xffu) << 16;
-    }
-    return reinterpret_cast<const uint8_t*>(rgba.get());
+    return player->begin() ? 0 : 1;
 }
 
-EMSCRIPTEN_KEEPALIVE void sd_player_stop()
+// One pass, on each animation frame: 1 while the show goes on, 0 once it has ended.
+EMSCRIPTEN_KEEPALIVE int sd_player_pass()
 {
-    player->clock->stop();
-    if (player->music)
-        player->music->stop();
+    return player->pass() ? 1 : 0;
 }
 
 } // extern "C"

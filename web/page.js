@@ -1,6 +1,6 @@
 // The page around the engine: fetching the data pack, the start-up dialog,
-// full screen, the frame loop on requestAnimationFrame, Web Audio, and the
-// headless modes ?frames=T1,T2,...&fps=N and ?bench&fps=N.
+// full screen and the canvas, animation frames for the engine's player, Web
+// Audio, and the headless modes ?frames=T1,T2,...&fps=N and ?bench&fps=N.
 'use strict';
 
 const page = {
@@ -11,7 +11,8 @@ const page = {
 page.mode = page.params.has('frames') ? 'frames' : page.params.has('bench') ? 'bench' : 'player';
 
 // What the engine prints: the headless modes' result, or the music's
-// failures ("MESSAGE" then "(error code: N)"), which the page shows.
+// failures, which the page shows. Those end with no line break ("MESSAGE",
+// then "(error code: N)"), so standard output is read byte by byte.
 const musicErrors = {
   1: 'no audio output could be opened',
   2: 'the music file is missing or unreadable',
@@ -30,19 +31,30 @@ function notice(line) {
   n.textContent += (n.textContent ? '\n' : '') + line;
   console.warn(line);
 }
-// The music's reports are "MESSAGE\n(error code: N)" with no line break after
-// them, so the next one may follow on the same line.
-let musicText = '';
-Module.print = (line) => {
+const printed = { bytes: [], lastLine: '' };
+function printedLine(line) {
   if (page.mode !== 'player')
     return resultLine(line);
   if (line.startsWith('error: '))
     return fail(line.slice(7));
-  musicText += (musicText && line ? '\n' : '') + line;
-  for (let m; (m = /^([\s\S]*?)\(error code: (\d+)\)/.exec(musicText));) {
-    notice(`${m[1].trim()} (error code: ${m[2]}): ${musicErrors[m[2]] || 'the music failed'}; the show goes on silently`);
-    musicText = musicText.slice(m[0].length);
-  }
+  printed.lastLine = line;
+}
+Module.stdout = (byte) => {
+  if (byte === null)
+    return;
+  if (byte !== 10)
+    printed.bytes.push(byte);
+  if (byte !== 10 && byte !== 41) // a line break or ')'
+    return;
+  const text = new TextDecoder().decode(new Uint8Array(printed.bytes));
+  const code = page.mode === 'player' && /^\(error code: (\d+)\)$/.exec(text);
+  if (byte === 10 || code)
+    printed.bytes = [];
+  if (code)
+    notice(`${printed.lastLine} (error code: ${code[1]}): ${musicErrors[code[1]] || 'the music failed'}; ` +
+           'the show goes on silently');
+  else if (byte === 10)
+    printedLine(text);
 };
 Module.printErr = (line) => console.warn(line);
 Module.onAbort = (what) => fail('the engine stopped: ' + what);
@@ -123,6 +135,12 @@ const webAudio = {
     if (this.source)
       this.source.stop();
     this.source = null;
+  },
+  // The show left at once: its sound goes with it, as with a program's end.
+  close() {
+    this.stop();
+    if (this.context)
+      this.context.close().catch(() => {});
   },
 };
 
@@ -243,7 +261,7 @@ function headless() {
   return page.mode === 'frames' ? frames(fps) : bench(fps);
 }
 
-// The player: dialog, full screen, two seconds of black, the show.
+// The player: the engine builds the show, then the page asks its question.
 function player(warnings) {
   for (const w of warnings)
     notice(`${w}; going on without it`);
@@ -269,40 +287,46 @@ function player(warnings) {
   }, 0);
 }
 
+// The player's screen: the canvas in full screen, each frame stretched to it.
+// data-frames counts the frames presented, 0 until the pause is over.
+const webStage = {
+  canvas: null,
+  image: null,
+  presented: 0,
+  open() {
+    const stage = page.el('stage');
+    stage.hidden = false;
+    stage.dataset.frames = 0;
+    this.canvas = page.el('screen').getContext('2d');
+    if (stage.requestFullscreen)
+      stage.requestFullscreen().catch(() => {});
+    // Leaving full screen (the browser's own Escape) ends the show like Escape.
+    document.addEventListener('fullscreenchange', () => {
+      if (!document.fullscreenElement)
+        webKeys.pressed.add(webKeys.codes.Escape);
+    });
+  },
+  present(pixels) {
+    // A view of the engine's memory, made again only when that memory grows.
+    if (!this.image || this.image.data.buffer !== HEAPU8.buffer || this.image.data.byteOffset !== pixels)
+      this.image = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, pixels, 512 * 384 * 4), 512, 384);
+    this.canvas.putImageData(this.image, 0, 0);
+    page.el('stage').dataset.frames = ++this.presented;
+  },
+};
+
+// The viewer answered: the engine's player takes over, one pass an animation frame.
 function start(choice) {
   page.choice = choice; // the answer does not change the show
   page.el('dialog').hidden = true;
   webAudio.openOnGesture();
-  const stage = page.el('stage');
-  stage.hidden = false;
-  if (stage.requestFullscreen)
-    stage.requestFullscreen().catch(() => {});
-  // Leaving full screen (the browser's own Escape) ends the show like Escape.
-  document.addEventListener('fullscreenchange', () => {
-    if (!document.fullscreenElement)
-      webKeys.pressed.add(webKeys.codes.Escape);
-  });
-  setTimeout(() => {
-    _sd_player_start();
-    const canvas = page.el('screen').getContext('2d');
-    let presented = 0, image = null;
-    const frame = () => {
-      if (_sd_player_frame())
-        return end();
-      const pixels = _sd_player_rgba();
-      // A view of the engine's memory, made again only when that memory grows.
-      if (!image || image.data.buffer !== HEAPU8.buffer)
-        image = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, pixels, 512 * 384 * 4), 512, 384);
-      canvas.putImageData(image, 0, 0);
-      stage.dataset.frames = ++presented;
-      requestAnimationFrame(frame);
-    };
-    requestAnimationFrame(frame);
-  }, 2000);
+  if (_sd_player_begin())
+    return;
+  const pass = () => (_sd_player_pass() ? requestAnimationFrame(pass) : end());
+  requestAnimationFrame(pass);
 }
 
 function end() {
-  _sd_player_stop();
   if (document.fullscreenElement)
     document.exitFullscreen().catch(() => {});
   page.el('stage').hidden = true;

@@ -14,8 +14,11 @@ require_tools Xvfb xdotool
 [ -f "$data/fried.mp3" ] || { echo "FAIL: no data pack in $data"; exit 1; }
 
 # The damaged copy: links to the pack, no music, dialog pictures of random bytes
-# (the same bytes every run).
-cp -as "$(cd "$data" && pwd)" "$tmp/data"
+# (the same bytes every run). The pack's real folder is linked file by file: a
+# data/ that is itself a link (a worktree's) would otherwise be copied as that
+# link, and the damage done to the pack.
+cp -as "$(cd "$data" && pwd -P)" "$tmp/data"
+[ -d "$tmp/data" ] && [ ! -L "$tmp/data" ] || fail "could not make a copy of $data to damage"
 rm "$tmp/data/fried.mp3" "$tmp/data/ass1.bmp" "$tmp/data/ass2.bmp"
 for n in 1 2; do
     LC_ALL=C awk -v seed="$n" 'BEGIN { srand(seed); for (i = 0; i < 49206; i++) printf "%c", int(rand() * 256) }' \

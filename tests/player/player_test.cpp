@@ -6,7 +6,7 @@
 
 #include "SdlTest.h"
 #include "TestData.h"
-#include "platform/Player.h"
+#include "platform/SdlPlayer.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ struct PlayerTest : ::testing::Test {
         boxes.clear();
         setup = playerSetupFromSystem();
         setup.dataPlaces = {{pack, "the test"}};
-        setup.report = true;
+        setup.settings.report = true;
         setup.showError = [this](const std::string& title, const std::string& text) { boxes.emplace_back(title, text); };
         setup.ask = [](SDL_Window*, const std::string&, const DialogFonts&) {};
         setup.tick = [start = SDL_GetTicks()] { return (SDL_GetTicks() - start) * 50; };
@@ -102,7 +102,7 @@ TEST_F(PlayerTest, PlaysToTheEndWithVsyncOnAndOff)
         GTEST_SKIP() << "no generated data pack in " << pack;
     for (bool vsync : {true, false}) {
         SetUp();
-        setup.vsync = vsync;
+        setup.settings.vsync = vsync;
         EXPECT_EQ(run(), 0) << err;
         EXPECT_TRUE(boxes.empty());
         // The show's end is the only way out here; its last seconds were shown.

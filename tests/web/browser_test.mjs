@@ -1,6 +1,7 @@
 // The web page in headless Chromium: every golden frame's hash in ?frames,
-// the bench report in ?bench, the player from the dialog to the end card,
-// a damaged data file named on the page, and music that cannot play.
+// the bench report in ?bench, the player from the dialog to the end card and
+// Escape during its pause, a damaged data file named on the page, and music
+// that cannot play.
 // usage: node browser_test.mjs BUILD_WEB GOLDEN_FILE [--native SOFTDEMO_RENDER] [--screenshots DIR]
 // Exit 77 (skipped) only when Chromium cannot start.
 import { spawn, spawnSync } from 'node:child_process';
@@ -90,8 +91,18 @@ async function player(browser, base) {
   await page.waitForFunction(() => [...document.querySelectorAll('#dialog img')].every((i) => i.complete));
   if (shots)
     await page.screenshot({ path: path.join(shots, 'web-dialog.png') });
+  // The time of every change of the count of presented frames, from the click.
+  await page.evaluate(() => {
+    window.shown = [];
+    document.getElementById('ass2').addEventListener('click', () => {
+      const clicked = performance.now(), stage = document.getElementById('stage');
+      new MutationObserver(() => window.shown.push([stage.dataset.frames, performance.now() - clicked]))
+        .observe(stage, { attributes: true, attributeFilter: ['data-frames'] });
+    }, { capture: true });
+  });
   await page.click('#ass2');
-  // The pause is black; then frames come, and the logo fades in from 2 s of show time.
+  // Two seconds of black: no frame presented, then frames come and the logo
+  // fades in from 2 s of show time.
   const litPixels = () => page.evaluate(() => {
     const d = document.getElementById('screen').getContext('2d').getImageData(0, 0, 512, 384).data;
     let lit = 0;
@@ -100,8 +111,13 @@ async function player(browser, base) {
     return lit;
   });
   await new Promise((r) => setTimeout(r, 1000));
-  check(await litPixels() === 0, 'black during the pause');
-  await page.waitForFunction(() => document.getElementById('stage').dataset.frames > 0, { timeout: 10000 });
+  const during = await page.$eval('#stage', (s) => s.dataset.frames);
+  check(during === '0', 'no frame presented 1 s into the pause', `${during} frames`);
+  await page.waitForFunction(() => document.getElementById('stage').dataset.frames > 10, { timeout: 10000 });
+  const shown = await page.evaluate(() => window.shown);
+  const first = shown.find(([frames]) => frames === '1');
+  check(first !== undefined && first[1] >= 1990 && first[1] < 4000, 'the first frame only after the pause',
+        first ? `${Math.round(first[1])} ms after the click` : JSON.stringify(shown.slice(0, 3)));
   let lit = 0;
   for (let i = 0; i < 60 && (lit = await litPixels()) < 1000; ++i)
     await new Promise((r) => setTimeout(r, 250));
@@ -112,6 +128,20 @@ async function player(browser, base) {
   await page.waitForSelector('#end:not([hidden])', { timeout: 10000 });
   check(await page.$eval('#again', (b) => b.textContent) === 'play again', 'Escape brings the end card');
   console.log(`     page notices: ${notices.join(' | ') || 'none'}`);
+  await page.close();
+}
+
+// Escape during the two seconds of black: the end card, and no frame ever presented.
+async function escapeInPause(browser, base) {
+  const page = await browser.newPage();
+  await page.goto(base);
+  await page.waitForSelector('#dialog:not([hidden])', { timeout: timeoutMs });
+  await page.keyboard.press('Enter');
+  await new Promise((r) => setTimeout(r, 500));
+  await page.keyboard.press('Escape');
+  await page.waitForSelector('#end:not([hidden])', { timeout: 10000 });
+  const frames = await page.$eval('#stage', (s) => s.dataset.frames);
+  check(frames === '0', 'Escape in the pause ends the show before any frame', `${frames} frames`);
   await page.close();
 }
 
@@ -154,14 +184,20 @@ async function main() {
     fs.rmSync(scratch, { recursive: true, force: true });
     process.exit(77);
   }
-  // The same page over a copy of the pack with one file damaged.
+  // The same page over a copy of the pack with one file damaged. The copy is
+  // of the files themselves: a data/ that is a link (to a worktree's shared
+  // pack) would otherwise be copied as the link, and the pack damaged.
   const site = (name, file, damage) => {
     const dir = path.join(scratch, name);
     fs.mkdirSync(dir);
     for (const f of ['softdemo.html', 'softdemo.js', 'softdemo.wasm'])
       fs.symlinkSync(path.resolve(buildWeb, f), path.join(dir, f));
-    fs.cpSync(path.resolve(buildWeb, 'data'), path.join(dir, 'data'), { recursive: true });
-    damage(path.join(dir, 'data', file));
+    fs.cpSync(fs.realpathSync(path.resolve(buildWeb, 'data')), path.join(dir, 'data'),
+              { recursive: true, dereference: true });
+    const target = path.join(dir, 'data', file);
+    if (fs.lstatSync(path.join(dir, 'data')).isSymbolicLink() || fs.lstatSync(target).isSymbolicLink())
+      throw new Error(`${target} is no copy of its own`);
+    damage(target);
     return dir;
   };
   const cut = site('damaged', 'tun_blue.png', (f) => fs.truncateSync(f, Math.floor(fs.statSync(f).size / 2)));
@@ -174,6 +210,7 @@ async function main() {
     await golden(browser, servers[0].url);
     await bench(browser, servers[0].url);
     await player(browser, servers[0].url);
+    await escapeInPause(browser, servers[0].url);
     await damaged(browser, servers[1].url);
     await silent(browser, servers[2].url);
   } catch (e) {

@@ -32,14 +32,14 @@ int frames(const RenderOptions& o, DecodedPictures pictures)
     std::set<uint32_t> wanted;
     for (uint32_t t : o.at) {
         const uint64_t i = (uint64_t(t) * o.fps + 999) / 1000;
-        if (t < kShowEndMs && frameTimeMs(i, o.fps) == t) {
+        if (!showIsOver(t) && frameTimeMs(i, o.fps) == t) {
             wanted.insert(t);
             continue;
         }
         std::string nearest;
-        if (i > 0 && frameTimeMs(i - 1, o.fps) < kShowEndMs)
+        if (i > 0 && !showIsOver(frameTimeMs(i - 1, o.fps)))
             nearest = std::to_string(frameTimeMs(i - 1, o.fps));
-        if (frameTimeMs(i, o.fps) < kShowEndMs)
+        if (!showIsOver(frameTimeMs(i, o.fps)))
             nearest += (nearest.empty() ? "" : " and ") + std::to_string(frameTimeMs(i, o.fps));
         std::fprintf(stderr, "softdemo-render: %u ms is not a frame time of the %u fps timeline; the nearest %s %s\n",
                      t, o.fps, nearest.find(" and ") != std::string::npos ? "are" : "is", nearest.c_str());
