@@ -243,17 +243,25 @@ CAExp::CAExp()
     cells = std::make_unique<uint8_t[]>(kCells);
 }
 
-DrawPlan CAExp::beginDraw(Workers& workers)
+DrawPlan CAExp::beginDraw(Workers&)
 {
     if (flag == 0 || !pixelRef || uint32_t(pixelRef->width) * pixelRef->height > kCells)
         return {DrawPlan::Nothing};
-    pool = &workers;
     return {DrawPlan::Whole};
 }
 
 void CAExp::draw()
 {
-    Workers* workers = std::exchange(pool, nullptr);
+    generation(nullptr);
+}
+
+void CAExp::draw(Workers& workers)
+{
+    generation(&workers);
+}
+
+void CAExp::generation(Workers* workers)
+{
     if (flag == 0 || !pixelRef)
         return;
     const uint32_t W = pixelRef->width, H = pixelRef->height, N = W * H;

@@ -18,9 +18,10 @@ public:
     std::unique_ptr<uint8_t[]> cells; // 1 alive, 0 dead
 
     CAExp();
+    // One generation, on the calling thread.
     void draw() override;
-    // Draws in draw(), which then shares the pair swaps and the last pass
-    // with the workers.
+    // One generation, with the pair swaps and the last pass shared with the workers.
+    void draw(Workers& workers) override;
     DrawPlan beginDraw(Workers& workers) override;
 
 protected:
@@ -29,7 +30,7 @@ protected:
     void restoreOwn(std::span<const uint8_t>& in) override;
 
 private:
-    Workers* pool = nullptr; // set by beginDraw for the draw() that follows it
+    void generation(Workers* workers); // workers may be null
 };
 
 // The pair swaps of anchors end - 1 down to first of a grid W wide, one random

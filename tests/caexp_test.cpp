@@ -74,7 +74,7 @@ TEST(CAExp, MatchesStepByStepGenerations)
                     ca.draw();
                 else {
                     ASSERT_EQ(ca.beginDraw(workers).kind, DrawPlan::Whole);
-                    ca.draw();
+                    ca.draw(workers);
                 }
                 EXPECT_EQ(randomState(), after) << "2 * W * H draws";
                 ASSERT_TRUE(std::equal(T.pixels, T.pixels + T.pixelCount, expected.pixels))
@@ -135,14 +135,15 @@ TEST(CAExp, LeavesUnsupportedTargetsAlone)
     std::fill_n(big.pixels, big.pixelCount, 4u);
     randomState() = 1;
     ca.flag = -1;
+    Workers workers(2);
     for (PixelBuffer* target : {&big, static_cast<PixelBuffer*>(nullptr)}) {
         ca.pixelRef = target;
         ca.draw();
+        ca.draw(workers);
     }
     ca.flag = 0;
     ca.pixelRef = &big;
     ca.draw();
-    Workers workers;
     EXPECT_EQ(ca.beginDraw(workers).kind, DrawPlan::Nothing);
     EXPECT_EQ(randomState(), 1u) << "no generation, no numbers";
     EXPECT_EQ(std::count(big.pixels, big.pixels + big.pixelCount, 4u), 512 * 385);
