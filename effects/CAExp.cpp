@@ -3,11 +3,9 @@
 #include <bit>
 #include <cstring>
 #include <utility>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 #include "base/Workers.h"
+#include "effects/CAExpOps.h"
 #include "effects/PixelOps.h"
 #include "effects/Random.h"
 
@@ -83,155 +81,9 @@ constexpr auto kCarriedPairs = [] {
     return t;
 }();
 
-// Random numbers are drawn this many at a time, ahead of the loops using them.
+// The block rule's random numbers are drawn this many at a time, ahead of the
+// loop using them.
 constexpr uint32_t kChunk = 512;
-
-// The pair of cells that a random number's low 3 bits swap, with the cells of
-// a neighbourhood numbered A = (x, y), B = (x + 1, y), C = (x, y + 1),
-// D = (x + 1, y + 1) as 0 ... 3.
-constexpr uint8_t kSwapPairs[8][2] = {{0, 1}, {0, 2}, {1, 2}, {1, 3}, {0, 3}, {2, 3}, {0, 1}, {2, 3}};
-
-// The cell whose value D holds after the swap of r & 7: bit 0 one column
-// right, bit 1 one row down.
-constexpr auto kEndsInD = [] {
-    struct { uint8_t cell[8]; } t{};
-    for (int sel = 0; sel < 8; ++sel)
-        t.cell[sel] = kSwapPairs[sel][1] == 3 ? kSwapPairs[sel][0] : 3;
-    return t;
-}();
-
-inline uint8_t alive(uint32_t pixel)
-{
-    return (pixel >> 2) & 1;
-}
-
-} // namespace
-
-void pairSwapsPortable(uint32_t& state, const uint32_t* P, uint8_t* cells, uint32_t first, uint32_t end, uint32_t W)
-{
-    uint32_t from[8];
-    for (int sel = 0; sel < 8; ++sel)
-        from[sel] = (kEndsInD.cell[sel] & 1u) + (kEndsInD.cell[sel] >> 1) * W;
-    uint16_t random[kChunk];
-    for (uint32_t j = end; j > first;) {
-        const uint32_t count = j - first < kChunk ? j - first : kChunk;
-        nextRandomsPortable(state, random, count);
-        for (uint32_t k = 0; k < count; ++k) {
-            const uint32_t i = j - 1 - k;
-            cells[i + W + 1] = alive(P[i + from[random[k] & 7]]);
-        }
-        j -= count;
-    }
-}
-
-#ifdef __SSE2__
-void pairSwapsSse2(uint32_t& state, const uint32_t* P, uint8_t* cells, uint32_t first, uint32_t end, uint32_t W)
-{
-    // Sixteen anchors a step, highest first: lane l of register g holds
-    // anchor base + 4g + l, whose number is draw 15 - 4g - l of the step.
-    constexpr RandomJump kSixteen = randomJump(16);
-    const uint32_t steps = (end - first) / 16;
-    if (steps > 0) {
-        alignas(16) uint32_t lanes[16];
-        for (int d = 0; d < 16; ++d)
-            lanes[15 - d] = state = state * 214013u + 2531011u;
-        __m128i s[4];
-        for (int g = 0; g < 4; ++g)
-            s[g] = _mm_load_si128(reinterpret_cast<const __m128i*>(lanes + 4 * g));
-        const __m128i a = _mm_set1_epi32(int32_t(kSixteen.a)), c = _mm_set1_epi32(int32_t(kSixteen.c));
-        const __m128i seven = _mm_set1_epi32(7), one = _mm_set1_epi32(1);
-        const __m128i three = _mm_set1_epi32(3), four = _mm_set1_epi32(4), six = _mm_set1_epi32(6);
-        for (uint32_t n = 0; n < steps; ++n) {
-            const uint32_t base = end - 16 * (n + 1);
-            __m128i live[4];
-            for (int g = 0; g < 4; ++g) {
-                const uint32_t* p = P + base + 4 * g;
-                const __m128i sel = _mm_and_si128(_mm_srli_epi32(s[g], 16), seven);
-                // kEndsInD: one column right for 0 1 2 3 6, one row down but for 3 4.
-                const __m128i right = _mm_or_si128(_mm_cmplt_epi32(sel, four), _mm_cmpeq_epi32(sel, six));
-                const __m128i up = _mm_or_si128(_mm_cmpeq_epi32(sel, three), _mm_cmpeq_epi32(sel, four));
-                const auto pick = [](__m128i mask, __m128i yes, __m128i no) {
-                    return _mm_or_si128(_mm_and_si128(mask, yes), _mm_andnot_si128(mask, no));
-                };
-                const auto load = [](const uint32_t* q) {
-                    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
-                };
-                const __m128i top = pick(right, load(p + 1), load(p));
-                const __m128i bottom = pick(right, load(p + W + 1), load(p + W));
-                live[g] = _mm_and_si128(_mm_srli_epi32(pick(up, top, bottom), 2), one);
-                const __m128i even = _mm_mul_epu32(s[g], a), odd = _mm_mul_epu32(_mm_srli_epi64(s[g], 32), a);
-                s[g] = _mm_add_epi32(_mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
-                                                        _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0))),
-                                     c);
-            }
-            const __m128i bytes =
-                _mm_packus_epi16(_mm_packs_epi32(live[0], live[1]), _mm_packs_epi32(live[2], live[3]));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(cells + base + W + 1), bytes);
-        }
-        // The last draw made is lane 0 of register 0, one step behind it now.
-        constexpr RandomJump kBack = randomJump((uint64_t(1) << 32) - 16);
-        state = uint32_t(_mm_cvtsi128_si32(s[0])) * kBack.a + kBack.c;
-        end -= 16 * steps;
-    }
-    pairSwapsPortable(state, P, cells, first, end, W);
-}
-#endif
-
-void blockIndicesPortable(uint32_t& state, uint16_t* index, const uint8_t* top, const uint8_t* bottom,
-                          uint32_t count)
-{
-    for (uint32_t k = 0; k < count; ++k)
-        index[k] = uint16_t(nextRandom(state) % 12 * 3 + top[k] + bottom[k]);
-}
-
-#ifdef __SSE2__
-void blockIndicesSse2(uint32_t& state, uint16_t* index, const uint8_t* top, const uint8_t* bottom, uint32_t count)
-{
-    nextRandomsSse2(state, index, count);
-    // r / 12 is (r × 43691) >> 19 for every r below 2^17.
-    const __m128i magic = _mm_set1_epi16(int16_t(43691)), twelve = _mm_set1_epi16(12), zero = _mm_setzero_si128();
-    uint32_t k = 0;
-    for (; k + 8 <= count; k += 8) {
-        const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(index + k));
-        const __m128i rest = _mm_sub_epi16(r, _mm_mullo_epi16(_mm_srli_epi16(_mm_mulhi_epu16(r, magic), 3), twelve));
-        const __m128i t = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(top + k));
-        const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bottom + k));
-        const __m128i live = _mm_unpacklo_epi8(_mm_add_epi8(t, b), zero);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(index + k),
-                         _mm_add_epi16(_mm_add_epi16(rest, _mm_add_epi16(rest, rest)), live));
-    }
-    for (; k < count; ++k)
-        index[k] = uint16_t(index[k] % 12 * 3 + top[k] + bottom[k]);
-}
-#endif
-
-namespace {
-
-void blockIndices(uint32_t& state, uint16_t* index, const uint8_t* top, const uint8_t* bottom, uint32_t count)
-{
-    switch (simdLevel()) {
-#ifdef SOFTDEMO_AVX2_FORMS
-    case SimdLevel::Avx2: return blockIndicesAvx2(state, index, top, bottom, count);
-#endif
-#ifdef __SSE2__
-    case SimdLevel::Sse2: return blockIndicesSse2(state, index, top, bottom, count);
-#endif
-    default: return blockIndicesPortable(state, index, top, bottom, count);
-    }
-}
-
-void pairSwaps(uint32_t& state, const uint32_t* P, uint8_t* cells, uint32_t first, uint32_t end, uint32_t W)
-{
-    switch (simdLevel()) {
-#ifdef SOFTDEMO_AVX2_FORMS
-    case SimdLevel::Avx2: return pairSwapsAvx2(state, P, cells, first, end, W);
-#endif
-#ifdef __SSE2__
-    case SimdLevel::Sse2: return pairSwapsSse2(state, P, cells, first, end, W);
-#endif
-    default: return pairSwapsPortable(state, P, cells, first, end, W);
-    }
-}
 
 } // namespace
 
@@ -243,17 +95,25 @@ CAExp::CAExp()
     cells = std::make_unique<uint8_t[]>(kCells);
 }
 
-DrawPlan CAExp::beginDraw(Workers& workers)
+DrawPlan CAExp::beginDraw(Workers&)
 {
     if (flag == 0 || !pixelRef || uint32_t(pixelRef->width) * pixelRef->height > kCells)
         return {DrawPlan::Nothing};
-    pool = &workers;
     return {DrawPlan::Whole};
 }
 
 void CAExp::draw()
 {
-    Workers* workers = std::exchange(pool, nullptr);
+    generation(nullptr);
+}
+
+void CAExp::draw(Workers& workers)
+{
+    generation(&workers);
+}
+
+void CAExp::generation(Workers* workers)
+{
     if (flag == 0 || !pixelRef)
         return;
     const uint32_t W = pixelRef->width, H = pixelRef->height, N = W * H;
@@ -268,6 +128,7 @@ void CAExp::draw()
         else
             workers->run(parts, part);
     };
+    const CAExpOps& ops = caExpOps();
     const uint32_t* P = pixelRef->pixels;
     uint8_t* cell = cells.get();
     uint32_t state = randomState(); // kept out of memory, where the cell stores could alias it
@@ -296,7 +157,7 @@ void CAExp::draw()
             const uint32_t end = top - r * anchors / parts, first = top - (r + 1) * anchors / parts;
             uint32_t s = start;
             skipRandom(s, top - end);
-            pairSwaps(s, P, cell, first, end, W);
+            ops.pairSwaps(s, P, cell, first, end, W);
         });
         skipRandom(state, anchors);
         j = W;
@@ -305,7 +166,7 @@ void CAExp::draw()
         const uint32_t i = j - 1;
         uint8_t q[4];
         for (int k = 0; k < 4; ++k)
-            q[k] = i + offset[k] < N ? alive(P[i + offset[k]]) : 0;
+            q[k] = i + offset[k] < N ? liveCell(P[i + offset[k]]) : 0;
         const uint8_t* pair = kSwapPairs[nextRandom(state) & 7];
         std::swap(q[pair[0]], q[pair[1]]);
         for (int k = 0; k < 4; ++k) // in order: for W = 1, C lands on B's cell last
@@ -329,7 +190,7 @@ void CAExp::draw()
                 // Blocks whose right cells this row has not written yet: all
                 // but the last, whose right cells are what the first left.
                 const uint32_t known = count < W - x0 - 1 ? count : W - x0 - 1;
-                blockIndices(state, index, t + 1, b + 1, known);
+                ops.blockIndices(state, index, t + 1, b + 1, known);
                 uint32_t k = 0;
                 for (; k + 2 <= known; k += 2) {
                     f = kCarriedPairs.entry[36 * index[k] + index[k + 1]] >> k16;

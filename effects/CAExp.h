@@ -3,7 +3,6 @@
 #include <memory>
 
 #include "effects/Effect.h"
-#include "effects/Simd.h"
 
 // A randomised two-state automaton living in the target's pixels: a pixel is
 // alive when bit 2 is set. Each frame every 2 x 2 neighbourhood swaps one
@@ -18,9 +17,10 @@ public:
     std::unique_ptr<uint8_t[]> cells; // 1 alive, 0 dead
 
     CAExp();
+    // One generation, on the calling thread.
     void draw() override;
-    // Draws in draw(), which then shares the pair swaps and the last pass
-    // with the workers.
+    // One generation, with the pair swaps and the last pass shared with the workers.
+    void draw(Workers& workers) override;
     DrawPlan beginDraw(Workers& workers) override;
 
 protected:
@@ -29,32 +29,5 @@ protected:
     void restoreOwn(std::span<const uint8_t>& in) override;
 
 private:
-    Workers* pool = nullptr; // set by beginDraw for the draw() that follows it
+    void generation(Workers* workers); // workers may be null
 };
-
-// The pair swaps of anchors end - 1 down to first of a grid W wide, one random
-// number each in that order: cell i + W + 1 takes what the swap leaves in the
-// anchor's bottom right cell (pixels i, i + 1, i + W, i + W + 1 are read, bit
-// 2 alive). All of them must lie inside the grid. Forms for each vector level.
-void pairSwapsPortable(uint32_t& state, const uint32_t* pixels, uint8_t* cells, uint32_t first, uint32_t end,
-                       uint32_t W);
-#ifdef __SSE2__
-void pairSwapsSse2(uint32_t& state, const uint32_t* pixels, uint8_t* cells, uint32_t first, uint32_t end,
-                   uint32_t W);
-#endif
-#ifdef SOFTDEMO_AVX2_FORMS
-void pairSwapsAvx2(uint32_t& state, const uint32_t* pixels, uint8_t* cells, uint32_t first, uint32_t end,
-                   uint32_t W); // in CAExpAvx2.cpp
-#endif
-
-// The block rule's table indices for the next `count` blocks of a row, one
-// random number each: index[k] := 3 × (r % 12) + top[k] + bottom[k], the
-// live cells (0 or 1) of block k's right column.
-void blockIndicesPortable(uint32_t& state, uint16_t* index, const uint8_t* top, const uint8_t* bottom,
-                          uint32_t count);
-#ifdef __SSE2__
-void blockIndicesSse2(uint32_t& state, uint16_t* index, const uint8_t* top, const uint8_t* bottom, uint32_t count);
-#endif
-#ifdef SOFTDEMO_AVX2_FORMS
-void blockIndicesAvx2(uint32_t& state, uint16_t* index, const uint8_t* top, const uint8_t* bottom, uint32_t count);
-#endif

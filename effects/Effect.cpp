@@ -7,6 +7,11 @@ DrawPlan Effect::beginDraw(Workers&)
     return {};
 }
 
+void Effect::draw(Workers&)
+{
+    draw();
+}
+
 void Effect::drawRows(uint32_t, uint32_t) {}
 
 void Effect::drawInOneBand()

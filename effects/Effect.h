@@ -8,7 +8,7 @@ class Workers;
 struct DrawPlan {
     enum Kind : uint8_t {
         Nothing, // draws nothing this frame
-        Whole,   // draw() does all of it; beginDraw changed nothing
+        Whole,   // draw(workers) does all of it; beginDraw changed nothing
         Rows,    // drawRows does the rest, band by band
     };
     Kind kind = Whole;
@@ -31,7 +31,11 @@ public:
     PixelBuffer* pixelRef = nullptr; // the target, bound to "pixelRef"
 
     virtual void update(float time) { evaluate(time); }
+    // Draws the frame on the calling thread.
     virtual void draw() = 0;
+    // draw(), with `workers` free to share the work: what a production calls
+    // after a Whole plan. Unless overridden, draw() on the calling thread.
+    virtual void draw(Workers& workers);
 
     // `workers` may share the frame's part of the work.
     virtual DrawPlan beginDraw(Workers& workers);

@@ -382,20 +382,19 @@ void expandCellsSse2(uint32_t* p, const uint8_t* cells, size_t count)
 
 const PixelOps& pixelOps(SimdLevel level)
 {
-    static const PixelOps forms[] = {
-        {addScaledPortable, subtractScaledPortable, blendByAlphaPortable, fillPixelsPortable, expandCellsPortable,
-         lookupPackedPortable, columnsToRowsPortable, applyPassesPortable, darkenPixelsPortable},
-#ifdef __SSE2__
-        {addScaledSse2, subtractScaledSse2, blendByAlphaSse2, fillPixelsSse2, expandCellsSse2, lookupPackedSse2,
-         columnsToRowsSse2, applyPassesSse2, darkenPixelsSse2},
-#else
-        {},
-#endif
-        {}, // AVX2: below
-    };
 #ifdef SOFTDEMO_AVX2_FORMS
     if (level == SimdLevel::Avx2)
         return avx2PixelOps();
 #endif
-    return forms[int(level)];
+#ifdef __SSE2__
+    static const PixelOps sse2 = {addScaledSse2, subtractScaledSse2, blendByAlphaSse2, fillPixelsSse2,
+                                  expandCellsSse2, lookupPackedSse2, columnsToRowsSse2, applyPassesSse2,
+                                  darkenPixelsSse2};
+    if (level == SimdLevel::Sse2)
+        return sse2;
+#endif
+    static const PixelOps portable = {addScaledPortable, subtractScaledPortable, blendByAlphaPortable,
+                                      fillPixelsPortable, expandCellsPortable, lookupPackedPortable,
+                                      columnsToRowsPortable, applyPassesPortable, darkenPixelsPortable};
+    return portable;
 }

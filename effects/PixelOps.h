@@ -64,12 +64,12 @@ struct PixelOps {
     void (*darkenPixels)(uint32_t* p, const uint8_t* amounts, size_t count);
 };
 
-// The forms of a level, which must be built in.
+// The forms of a level; a level not built in gives the portable ones.
 const PixelOps& pixelOps(SimdLevel level);
 #ifdef SOFTDEMO_AVX2_FORMS
 const PixelOps& avx2PixelOps(); // in PixelOpsAvx2.cpp, the one file with AVX2 code
 #endif
-// The forms of simdLevel().
+// The forms of simdLevel(), taken once.
 inline const PixelOps& pixelOps()
 {
     static const PixelOps& chosen = pixelOps(simdLevel());

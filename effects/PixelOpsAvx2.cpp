@@ -285,8 +285,8 @@ const PixelOps& avx2PixelOps()
     // The transpose keeps the SSE2 form's 4 x 4 blocks: an 8 x 8 AVX2 form
     // took 37 µs a frame on the landscape's canvas against their 26.
     static const PixelOps forms = {addScaledAvx2, subtractScaledAvx2, blendByAlphaAvx2, fillPixelsAvx2,
-                                   expandCellsAvx2, lookupPackedAvx2, pixelOps(SimdLevel::Sse2).columnsToRows, applyPassesAvx2,
-                                   darkenPixelsAvx2};
+                                   expandCellsAvx2, lookupPackedAvx2, pixelOps(SimdLevel::Sse2).columnsToRows,
+                                   applyPassesAvx2, darkenPixelsAvx2};
     return forms;
 }
 

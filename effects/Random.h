@@ -5,8 +5,6 @@
 #include <emmintrin.h>
 #endif
 
-#include "effects/Simd.h"
-
 // The one random sequence shared by every effect: a linear congruential
 // generator starting at 1 and never reseeded, so the same frame times always
 // give the same pictures. Tests may set the state through randomState().
@@ -120,12 +118,3 @@ inline void nextRandomsSse2(uint32_t& state, uint16_t* out, size_t count)
         out[k] = uint16_t(nextRandom(state));
 }
 #endif
-
-inline void nextRandoms(uint32_t& state, uint16_t* out, size_t count)
-{
-#ifdef __SSE2__
-    if (simdLevel() != SimdLevel::Portable)
-        return nextRandomsSse2(state, out, count);
-#endif
-    nextRandomsPortable(state, out, count);
-}

@@ -8,6 +8,13 @@
 // wherever the compiler targets SSE2 (also WebAssembly SIMD through its SSE2
 // headers); AVX2 forms only on x86, compiled per function, so the rest of the
 // program runs on any processor of the target.
+//
+// Each group of loops (PixelOps for the 2D effects, CAExpOps, VoxelOps) is
+// a struct of function pointers with one table per form: the struct and the
+// portable forms are declared in XOps.h, xOps(level) gives a level's table
+// (XOps.cpp, with the portable and SSE2 forms; the AVX2 ones are in
+// XOpsAvx2.cpp), and the effects draw with xOps(), the table of simdLevel()
+// taken once.
 enum class SimdLevel : uint8_t { Portable, Sse2, Avx2 };
 
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)

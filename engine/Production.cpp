@@ -185,7 +185,7 @@ void Production::draw(std::vector<double>* effectSeconds)
             effect.pixelRef->markDrawnInto();
         if (plan.kind == DrawPlan::Whole) {
             drawBands(effectSeconds);
-            timed([&] { effect.draw(); });
+            timed([&] { effect.draw(*workers); });
         } else if (plan.kind == DrawPlan::Rows) {
             // A run stays row by row while no effect in it reads what another writes.
             if (clashes(effect, plan.reads))

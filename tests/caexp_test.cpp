@@ -7,6 +7,7 @@
 
 #include "base/Workers.h"
 #include "effects/CAExp.h"
+#include "effects/CAExpOps.h"
 #include "effects/Random.h"
 
 namespace {
@@ -74,7 +75,7 @@ TEST(CAExp, MatchesStepByStepGenerations)
                     ca.draw();
                 else {
                     ASSERT_EQ(ca.beginDraw(workers).kind, DrawPlan::Whole);
-                    ca.draw();
+                    ca.draw(workers);
                 }
                 EXPECT_EQ(randomState(), after) << "2 * W * H draws";
                 ASSERT_TRUE(std::equal(T.pixels, T.pixels + T.pixelCount, expected.pixels))
@@ -89,22 +90,13 @@ TEST(CAExp, MatchesStepByStepGenerations)
 // step; the same numbers must be drawn, and nothing written outside the span.
 TEST(CAExp, VectorFormsMatchThePortableOnes)
 {
-    struct Form {
-        const char* name;
-        void (*pairSwaps)(uint32_t&, const uint32_t*, uint8_t*, uint32_t, uint32_t, uint32_t);
-        void (*blockIndices)(uint32_t&, uint16_t*, const uint8_t*, const uint8_t*, uint32_t);
-    };
-    std::vector<Form> forms;
-#ifdef __SSE2__
-    if (simdAvailable(SimdLevel::Sse2))
-        forms.push_back({"sse2", pairSwapsSse2, blockIndicesSse2});
-#endif
-#ifdef SOFTDEMO_AVX2_FORMS
-    if (simdAvailable(SimdLevel::Avx2))
-        forms.push_back({"avx2", pairSwapsAvx2, blockIndicesAvx2});
-#endif
+    const CAExpOps& portable = caExpOps(SimdLevel::Portable);
     std::mt19937 rng(11);
-    for (const Form& form : forms)
+    for (SimdLevel level : {SimdLevel::Sse2, SimdLevel::Avx2}) {
+        if (!simdAvailable(level))
+            continue;
+        const CAExpOps& form = caExpOps(level);
+        const char* name = simdName(level);
         for (int trial = 0; trial < 200; ++trial) {
             const uint32_t W = 1 + rng() % 70, H = 2 + rng() % 6, anchors = (H - 1) * W - 1;
             std::vector<uint32_t> pixels(W * H);
@@ -112,20 +104,21 @@ TEST(CAExp, VectorFormsMatchThePortableOnes)
             const uint32_t first = rng() % (anchors + 1), end = first + rng() % (anchors - first + 1);
             std::vector<uint8_t> expected(W * H, 0xaa), got(W * H, 0xaa);
             uint32_t one = rng(), other = one;
-            pairSwapsPortable(one, pixels.data(), expected.data(), first, end, W);
+            portable.pairSwaps(one, pixels.data(), expected.data(), first, end, W);
             form.pairSwaps(other, pixels.data(), got.data(), first, end, W);
-            ASSERT_EQ(got, expected) << form.name << " " << W << " wide, anchors " << first << " ... " << end;
-            ASSERT_EQ(other, one) << form.name << " draws one number per anchor";
+            ASSERT_EQ(got, expected) << name << " " << W << " wide, anchors " << first << " ... " << end;
+            ASSERT_EQ(other, one) << name << " draws one number per anchor";
 
             std::vector<uint8_t> cells(200);
             std::generate(cells.begin(), cells.end(), [&] { return uint8_t(rng() & 1); });
             const uint32_t start = rng() % 16, count = rng() % 150;
             std::vector<uint16_t> expectedIndex(200, 0xffff), gotIndex(200, 0xffff);
-            blockIndicesPortable(one, expectedIndex.data() + start, cells.data() + start, cells.data() + 33, count);
+            portable.blockIndices(one, expectedIndex.data() + start, cells.data() + start, cells.data() + 33, count);
             form.blockIndices(other, gotIndex.data() + start, cells.data() + start, cells.data() + 33, count);
-            ASSERT_EQ(gotIndex, expectedIndex) << form.name << " " << count << " blocks from " << start;
-            ASSERT_EQ(other, one) << form.name << " draws one number per block";
+            ASSERT_EQ(gotIndex, expectedIndex) << name << " " << count << " blocks from " << start;
+            ASSERT_EQ(other, one) << name << " draws one number per block";
         }
+    }
 }
 
 TEST(CAExp, LeavesUnsupportedTargetsAlone)
@@ -135,14 +128,15 @@ TEST(CAExp, LeavesUnsupportedTargetsAlone)
     std::fill_n(big.pixels, big.pixelCount, 4u);
     randomState() = 1;
     ca.flag = -1;
+    Workers workers(2);
     for (PixelBuffer* target : {&big, static_cast<PixelBuffer*>(nullptr)}) {
         ca.pixelRef = target;
         ca.draw();
+        ca.draw(workers);
     }
     ca.flag = 0;
     ca.pixelRef = &big;
     ca.draw();
-    Workers workers;
     EXPECT_EQ(ca.beginDraw(workers).kind, DrawPlan::Nothing);
     EXPECT_EQ(randomState(), 1u) << "no generation, no numbers";
     EXPECT_EQ(std::count(big.pixels, big.pixels + big.pixelCount, 4u), 512 * 385);

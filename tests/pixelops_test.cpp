@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "effects/CAExpOps.h"
 #include "effects/PixelOps.h"
+#include "effects/VoxelOps.h"
 
 namespace {
 
@@ -244,4 +246,23 @@ TEST(PixelOps, LevelsByName)
             EXPECT_THROW(parseSimdLevel(simdName(level)), std::invalid_argument);
     for (const char* bad : {"", "AVX2", "avx512", "sse2 "})
         EXPECT_THROW(parseSimdLevel(bad), std::invalid_argument) << bad;
+}
+
+// Each level has forms of its own, and the chosen ones are those of
+// simdLevel(): a table giving another level's forms would leave the tests
+// holding a form against itself, or the show drawing with a form untested.
+TEST(PixelOps, EachLevelHasItsOwnForms)
+{
+    const SimdLevel levels[] = {SimdLevel::Portable, SimdLevel::Sse2, SimdLevel::Avx2};
+    for (SimdLevel a : levels)
+        for (SimdLevel b : levels)
+            if (a < b && simdAvailable(a) && simdAvailable(b)) {
+                const std::string pair = std::string(simdName(a)) + " and " + simdName(b);
+                EXPECT_NE(pixelOps(a).addScaled, pixelOps(b).addScaled) << pair;
+                EXPECT_NE(caExpOps(a).pairSwaps, caExpOps(b).pairSwaps) << pair;
+                EXPECT_NE(voxelOps(a).march, voxelOps(b).march) << pair;
+            }
+    EXPECT_EQ(&pixelOps(), &pixelOps(simdLevel()));
+    EXPECT_EQ(&caExpOps(), &caExpOps(simdLevel()));
+    EXPECT_EQ(&voxelOps(), &voxelOps(simdLevel()));
 }

@@ -13,6 +13,7 @@
 
 #include "base/Workers.h"
 #include "effects/Voxel.h"
+#include "effects/VoxelOps.h"
 #include "params/Truncate.h"
 
 namespace fs = std::filesystem;
@@ -64,6 +65,17 @@ std::vector<uint32_t> referenceFrame(const Voxel& v)
     return out;
 }
 
+// Smooth hills with some grit, or cliffs: long spans, and groups of columns
+// hidden behind a ridge.
+std::vector<uint8_t> terrain(std::mt19937& rng, bool cliffs)
+{
+    std::vector<uint8_t> heights(65536);
+    for (int i = 0; i < 65536; ++i)
+        heights[i] = cliffs ? (i / 256 / 9 + i % 256 / 23) % 3 == 0 ? uint8_t(255 - rng() % 8) : uint8_t(rng() % 30)
+                            : uint8_t(128 + 60 * std::sin(i % 256 * 0.05) * std::cos(i / 256 * 0.07) + rng() % 40);
+    return heights;
+}
+
 } // namespace
 
 TEST_F(VoxelTest, ReadsMapsAndReportsMissingFiles)
@@ -112,24 +124,21 @@ TEST_F(VoxelTest, ProjectsFillsAndShadesColumns)
 TEST(VoxelDivisor, DividesEveryRowNumeratorExactly)
 {
     for (uint32_t d = 1; d <= 255; ++d) {
-        const Voxel::Divisor div = Voxel::divisor(d);
+        const voxel::Divisor div = voxel::divisor(d);
         ASSERT_LT(16383u * div.multiplier, 1u << 30) << d;
         for (uint32_t x = 0; x < 16384; ++x)
             ASSERT_EQ(x * div.multiplier >> div.shift, x / d) << x << " / " << d;
     }
 }
 
-// Every form, with the columns split as one, two and three threads split
-// them, on smooth hills and on cliffs (long spans, and groups of columns
-// hidden behind a ridge), all over the wrapping map.
+// With the columns split as one, two and three threads split them, on smooth
+// hills and on cliffs (long spans, and groups of columns hidden behind a
+// ridge), all over the wrapping map. The simd label runs it in every form.
 TEST_F(VoxelTest, MatchesSampleBySampleFrames)
 {
     std::mt19937 rng(9);
-    std::vector<uint8_t> hills(65536), cliffs(65536), rgb(3 * 65536);
-    for (int i = 0; i < 65536; ++i) { // smooth hills with some grit
-        hills[i] = uint8_t(128 + 60 * std::sin(i % 256 * 0.05) * std::cos(i / 256 * 0.07) + rng() % 40);
-        cliffs[i] = (i / 256 / 9 + i % 256 / 23) % 3 == 0 ? uint8_t(255 - rng() % 8) : uint8_t(rng() % 30);
-    }
+    const std::vector<uint8_t> hills = terrain(rng, false), cliffs = terrain(rng, true);
+    std::vector<uint8_t> rgb(3 * 65536);
     std::generate(rgb.begin(), rgb.end(), rng);
     Workers one, two(2), three(3);
     for (const auto* heights : {&hills, &cliffs}) {
@@ -143,21 +152,16 @@ TEST_F(VoxelTest, MatchesSampleBySampleFrames)
                 v.xAxisBase = 3.5f, v.yAxisBase = -7.25f, v.xAxisGain = 1.5f, v.yAxisGain = -2.0f,
                 v.yAxisOffset = 11.0f;
             const std::vector<uint32_t> expected = referenceFrame(v);
-            for (SimdLevel form : {SimdLevel::Portable, SimdLevel::Sse2, SimdLevel::Avx2}) {
-                if (!simdAvailable(form))
-                    continue;
-                v.form = form;
-                for (Workers* workers : {&one, &two, &three}) {
-                    v.offsetY += 97; // another picture first, so no pixel is left from the last draw
-                    v.draw();
-                    v.offsetY -= 97;
-                    std::fill_n(target.pixels, target.pixelCount, 0xdeadbeefu);
-                    ASSERT_EQ(v.beginDraw(*workers).kind, DrawPlan::Rows);
-                    v.drawRows(0, 384);
-                    ASSERT_EQ(std::vector<uint32_t>(target.pixels, target.pixels + target.pixelCount), expected)
-                        << (heights == &hills ? "hills" : "cliffs") << ", round " << round << ", "
-                        << simdName(form) << ", " << workers->threads() << " threads";
-                }
+            for (Workers* workers : {&one, &two, &three}) {
+                v.offsetY += 97; // another picture first, so no pixel is left from the last draw
+                v.draw();
+                v.offsetY -= 97;
+                std::fill_n(target.pixels, target.pixelCount, 0xdeadbeefu);
+                ASSERT_EQ(v.beginDraw(*workers).kind, DrawPlan::Rows);
+                v.drawRows(0, 384);
+                ASSERT_EQ(std::vector<uint32_t>(target.pixels, target.pixels + target.pixelCount), expected)
+                    << (heights == &hills ? "hills" : "cliffs") << ", round " << round << ", "
+                    << simdName(simdLevel()) << ", " << workers->threads() << " threads";
             }
         }
     }
@@ -171,4 +175,65 @@ TEST_F(VoxelTest, MatchesSampleBySampleFrames)
         v.draw();
     }
     EXPECT_EQ(std::count(small.pixels, small.pixels + small.pixelCount, 7u), 512 * 383);
+}
+
+// Every vector form of the column march against the portable one, over the
+// whole width and over ranges of groups as threads take them, from anywhere
+// on the map: the same tops, the same rows below them, and nothing written
+// outside the range's columns or the canvas.
+TEST(VoxelMarch, VectorFormsMatchThePortableOne)
+{
+    using namespace voxel;
+    std::mt19937 rng(10);
+    constexpr size_t kGuard = 64, kCanvas = size_t(kColumnStride) * kWidth;
+    constexpr uint32_t kUnwritten = 0xdeadbeef;
+    for (bool cliffs : {false, true}) {
+        const std::vector<uint8_t> heights = terrain(rng, cliffs);
+        std::vector<uint32_t> colours(65536), cells(kCellRow * 256);
+        std::vector<uint8_t> reach(65536);
+        std::generate(colours.begin(), colours.end(), [&] { return rng() & 0xffffff; });
+        for (uint32_t i = 0; i < cells.size(); ++i) { // the first kGroup cells of a row again at its end
+            const uint32_t cell = i / kCellRow * 256 + i % kCellRow % 256;
+            cells[i] = uint32_t(heights[cell]) << 24 | colours[cell];
+        }
+        for (uint32_t i = 0; i < reach.size(); ++i)
+            for (uint32_t j = 0; j < kGroup; ++j)
+                reach[i] = std::max(reach[i], heights[(i & ~0xffu) | ((i + j) & 0xff)]);
+        for (int round = 0; round < 8; ++round) {
+            const uint32_t first = round < 2 ? 0 : kGroup * (rng() % (kWidth / kGroup));
+            const uint32_t end = round < 2 ? kWidth : first + kGroup * (1 + rng() % ((kWidth - first) / kGroup));
+            const uint8_t mapX = uint8_t(rng()), mapY = uint8_t(rng());
+            const auto march = [&](const VoxelOps& ops, std::vector<uint32_t>& canvas, std::vector<int32_t>& top) {
+                canvas.assign(kCanvas + 2 * kGuard, kUnwritten);
+                top.assign(kWidth, -1);
+                ops.march({cells.data(), reach.data(), canvas.data() + kGuard, mapX, mapY}, first, end, top.data());
+            };
+            std::vector<uint32_t> expected, got;
+            std::vector<int32_t> expectedTop, gotTop;
+            march(voxelOps(SimdLevel::Portable), expected, expectedTop);
+            for (SimdLevel level : {SimdLevel::Sse2, SimdLevel::Avx2}) {
+                if (!simdAvailable(level))
+                    continue;
+                march(voxelOps(level), got, gotTop);
+                const std::string where = std::string(simdName(level)) + (cliffs ? ", cliffs" : ", hills") +
+                                          ", columns " + std::to_string(first) + " ... " + std::to_string(end);
+                ASSERT_EQ(gotTop, expectedTop) << where;
+                const auto unwritten = [&](size_t from, size_t count) {
+                    return std::all_of(got.begin() + from, got.begin() + from + count,
+                                       [&](uint32_t w) { return w == kUnwritten; });
+                };
+                for (uint32_t n = 0; n < uint32_t(kWidth); ++n) {
+                    const size_t column = kGuard + n * kColumnStride, drawn = kColumnPad + gotTop[n] + 1;
+                    if (n < first || n >= end)
+                        ASSERT_TRUE(unwritten(column, kColumnStride)) << where << ": column " << n << " written";
+                    else
+                        ASSERT_TRUE(std::equal(got.begin() + column + drawn, got.begin() + column + kColumnStride,
+                                               expected.begin() + column + drawn))
+                            << where << ": column " << n << " below row " << gotTop[n];
+                }
+                ASSERT_TRUE(unwritten(0, kGuard) && unwritten(kGuard + kCanvas, kGuard))
+                    << where << ": written outside the canvas";
+            }
+        }
+    }
 }

@@ -1,6 +1,6 @@
 // The AVX2 forms of the automaton's loops; only these functions are compiled
-// for AVX2.
-#include "effects/CAExp.h"
+// for AVX2, so the program still runs on processors without it.
+#include "effects/CAExpOps.h"
 
 #ifdef SOFTDEMO_AVX2_FORMS
 #include <immintrin.h>
@@ -33,8 +33,6 @@ constexpr auto kFirstDraws = [] {
     }
     return t;
 }();
-
-} // namespace
 
 SOFTDEMO_AVX2 void pairSwapsAvx2(uint32_t& state, const uint32_t* P, uint8_t* cells, uint32_t first, uint32_t end,
                                  uint32_t W)
@@ -136,5 +134,13 @@ SOFTDEMO_AVX2 void blockIndicesAvx2(uint32_t& state, uint16_t* index, const uint
             _mm256_store_si256(reinterpret_cast<__m256i*>(now + 8 * g), s[g]);
         state = k < count ? now[count - k - 1] : now[31] * kBack.a + kBack.c;
     }
+}
+
+} // namespace
+
+const CAExpOps& avx2CAExpOps()
+{
+    static const CAExpOps forms = {pairSwapsAvx2, blockIndicesAvx2};
+    return forms;
 }
 #endif

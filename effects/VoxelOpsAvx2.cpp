@@ -1,12 +1,14 @@
 // The AVX2 form of Voxel's column march: eight columns at a time. Only this
 // function is compiled for AVX2, so the program still runs on processors
 // without it.
-#include "effects/Voxel.h"
+#include "effects/VoxelOps.h"
 
 #ifdef SOFTDEMO_AVX2_FORMS
 #include <immintrin.h>
 
 #include <algorithm>
+
+using namespace voxel;
 
 namespace {
 
@@ -17,9 +19,7 @@ SOFTDEMO_AVX2 inline __m256i project(__m256i h, __m256i multiplier, __m128i shif
     return _mm256_srl_epi32(_mm256_mullo_epi32(_mm256_sub_epi32(_mm256_set1_epi32(271), h), multiplier), shift);
 }
 
-} // namespace
-
-SOFTDEMO_AVX2 void Voxel::marchAvx2(const March& m, uint32_t first, uint32_t end, int32_t* top)
+SOFTDEMO_AVX2 void marchAvx2(const VoxelMarch& m, uint32_t first, uint32_t end, int32_t* top)
 {
     // A group is one vector. As in the portable form, every column writes the
     // eight rows up to its top whether or not it shows, here with one store,
@@ -76,5 +76,13 @@ SOFTDEMO_AVX2 void Voxel::marchAvx2(const March& m, uint32_t first, uint32_t end
             groupTop[g / kGroup] = _mm_cvtsi128_si32(_mm_max_epi32(quarter, _mm_shuffle_epi32(quarter, 0xb1)));
         }
     }
+}
+
+} // namespace
+
+const VoxelOps& avx2VoxelOps()
+{
+    static const VoxelOps forms = {marchAvx2};
+    return forms;
 }
 #endif
