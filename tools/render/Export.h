@@ -1,8 +1,10 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <sys/types.h>
 #include <vector>
+
+#include "tools/render/System.h"
 
 struct PixelBuffer;
 
@@ -35,8 +37,7 @@ private:
     // The file ffmpeg reads the music from; empty for none.
     std::string usableMusic(const std::string& music);
 
-    pid_t child = -1;
-    int pipe = -1;
+    std::unique_ptr<ChildProcess> ffmpeg;
     uint32_t scale;
     std::vector<uint32_t> scaled;
     std::string wholeFrames; // a temporary copy of a cut file's whole frames
