@@ -8,16 +8,12 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "audio/Mp3Frames.h"
 #include "base/Files.h"
 #include "gfx/PixelBuffer.h"
 #include "show/Timeline.h"
 
 namespace {
-
-// Kilobits per second by bitrate index, layer III: MPEG-1, then MPEG-2 and 2.5.
-constexpr unsigned kBitrates[2][15] = {{0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320},
-                                       {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}};
-constexpr unsigned kMpeg1Rates[3] = {44100, 48000, 32000};
 
 std::string seconds(double s)
 {
@@ -27,33 +23,6 @@ std::string seconds(double s)
 }
 
 } // namespace
-
-Mp3Extent measureMp3(const std::vector<uint8_t>& file)
-{
-    const uint8_t* b = file.data();
-    size_t at = 0;
-    if (file.size() >= 10 && b[0] == 'I' && b[1] == 'D' && b[2] == '3')
-        at = 10 + (size_t(b[6] & 0x7f) << 21 | size_t(b[7] & 0x7f) << 14 | size_t(b[8] & 0x7f) << 7 | (b[9] & 0x7f));
-    Mp3Extent extent;
-    while (at + 4 <= file.size()) {
-        const uint8_t* h = b + at;
-        const unsigned version = (h[1] >> 3) & 3; // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
-        const unsigned layer = (h[1] >> 1) & 3;   // 1 layer III
-        const unsigned bitrate = h[2] >> 4, rate = (h[2] >> 2) & 3;
-        if (h[0] != 0xff || (h[1] & 0xe0) != 0xe0 || version == 1 || layer != 1 || bitrate == 0 || bitrate == 15 ||
-            rate == 3)
-            break;
-        const bool mpeg1 = version == 3;
-        const unsigned hz = kMpeg1Rates[rate] >> (mpeg1 ? 0 : version == 2 ? 1 : 2);
-        const size_t length = (mpeg1 ? 144 : 72) * kBitrates[!mpeg1][bitrate] * 1000 / hz + ((h[2] >> 1) & 1);
-        if (at + length > file.size())
-            break;
-        at += length;
-        extent.bytes = at;
-        extent.seconds += (mpeg1 ? 1152.0 : 576.0) / hz;
-    }
-    return extent;
-}
 
 std::string VideoEncoder::usableMusic(const std::string& music)
 {

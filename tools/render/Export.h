@@ -8,14 +8,6 @@
 
 struct PixelBuffer;
 
-// How much of an MP3 file is whole MPEG audio layer III frames from its
-// start (after any ID3v2 tag), and how long they play.
-struct Mp3Extent {
-    size_t bytes = 0; // where the last whole frame ends; 0 when there is none
-    double seconds = 0.0;
-};
-Mp3Extent measureMp3(const std::vector<uint8_t>& file);
-
 // Pipes raw frames into ffmpeg, which encodes them with the music as H.264 + AAC.
 class VideoEncoder {
 public:

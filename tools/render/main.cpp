@@ -50,12 +50,12 @@ int frames(const RenderOptions& o, DecodedPictures pictures)
         std::filesystem::create_directories(filePath(o.pngDir));
 
     Timeline timeline(loadShow(o.showFile), o.dataDir, o.fps, std::move(pictures), threadsOf(o));
-    const uint32_t last = *wanted.rbegin();
+    const uint32_t last = o.all ? kShowEndMs : *wanted.rbegin();
     while (timeline.renderNext()) {
         const uint32_t t = timeline.timeMs();
         if (o.memory && timeline.frameIndex() == 0)
             std::fprintf(stderr, "%s\n", memoryLine("after the first frame", residentMemory()).c_str());
-        if (wanted.count(t)) {
+        if (o.all || wanted.count(t)) {
             if (!o.pngDir.empty())
                 writeFramePng(timeline.frameBuffer(), o.pngDir + "/frame_" + std::to_string(t) + ".png");
             if (o.hash)
