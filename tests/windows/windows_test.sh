@@ -125,6 +125,8 @@ paths)
   [ -s "$here/frames/frame_$at.png" ] || fail "no $here/frames/frame_$at.png"
   run "$program" sheet --every 30000 --out "$here/sheet.png" 2> /dev/null
   [ -s "$here/sheet.png" ] || fail "no $here/sheet.png"
+  [[ $(run "$program" bench --fps 10 --json 2> /dev/null) == '{"frames": 1184,'* ]] || fail "no bench of 1184 frames"
+  [[ $(run "$program" classes) == *$'\neffect PutBuffer\n'* ]] || fail "no class listing"
   # The pack named by SOFTDEMO_DATA, for a program with none beside it, and the music.
   mkdir alone
   cp "$program" alone/
