@@ -12,6 +12,11 @@
 
 namespace {
 
+// The show's music lasts two minutes. A file far longer is read and decoded
+// only so far, so that no file can take all the memory.
+constexpr size_t kMaxFileBytes = size_t(64) << 20;
+constexpr double kMaxSeconds = 600.0;
+
 WAVEFORMATEX pcmFormat(unsigned rate, unsigned channels)
 {
     WAVEFORMATEX format{};
@@ -48,10 +53,12 @@ struct AcmStream {
     }
 };
 
-// `input` through one conversion of the Audio Compression Manager, appended
-// to `output`; false where no codec of the system converts it.
+// `input` through one conversion of the Audio Compression Manager into
+// `output`, up to kMaxSeconds of it; false where no codec of the system
+// converts it.
 bool convert(WAVEFORMATEX* from, WAVEFORMATEX* to, const uint8_t* input, size_t size, std::vector<uint8_t>& output)
 {
+    const size_t most = size_t(kMaxSeconds * to->nSamplesPerSec) * to->nBlockAlign;
     AcmStream stream;
     if (acmStreamOpen(&stream.handle, nullptr, from, to, nullptr, 0, 0, ACM_STREAMOPENF_NONREALTIME) !=
         MMSYSERR_NOERROR)
@@ -72,7 +79,7 @@ bool convert(WAVEFORMATEX* from, WAVEFORMATEX* to, const uint8_t* input, size_t 
     bool converted = true;
     // Whole pieces while they are taken, then the rest with the codec's own end.
     bool end = false;
-    for (size_t at = 0; !end;) {
+    for (size_t at = 0; !end && output.size() < most;) {
         const size_t n = std::min<size_t>(kPiece, size - at);
         end = n < kPiece;
         std::copy_n(input + at, n, source.data());
@@ -89,6 +96,7 @@ bool convert(WAVEFORMATEX* from, WAVEFORMATEX* to, const uint8_t* input, size_t 
     }
     header.cbSrcLength = kPiece;
     acmStreamUnprepareHeader(stream.handle, &header, 0);
+    output.resize(std::min(output.size(), most));
     return converted;
 }
 
@@ -101,7 +109,7 @@ int decodeMp3File(const std::string& path, unsigned rate, std::vector<int16_t>& 
         return WaveOutAudio::Unreadable;
     std::vector<uint8_t> bytes;
     uint8_t chunk[65536];
-    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0;)
+    for (size_t n; bytes.size() < kMaxFileBytes && (n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0;)
         bytes.insert(bytes.end(), chunk, chunk + n);
     if (std::ferror(file.get()))
         return WaveOutAudio::Unreadable;

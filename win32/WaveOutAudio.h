@@ -50,6 +50,6 @@ private:
 };
 
 // The MP3 file at `path` (UTF-8) decoded through the Audio Compression
-// Manager into 16-bit stereo at `rate`, left and right interleaved. Returns
-// NoError, Unreadable or BadFormat.
+// Manager into 16-bit stereo at `rate`, left and right interleaved; at most
+// its first ten minutes. Returns NoError, Unreadable or BadFormat.
 int decodeMp3File(const std::string& path, unsigned rate, std::vector<int16_t>& samples);

@@ -19,7 +19,7 @@ std::vector<uint8_t> musicBytes()
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-TEST(WaveOutAudio, DecodesThePacksMusicWholeOrCutAndRefusesTheRest)
+TEST(WaveOutAudio, DecodesThePacksMusicWholeCutOrTooLongAndRefusesTheRest)
 {
     const std::vector<uint8_t> music = musicBytes();
     if (music.empty())
@@ -28,6 +28,10 @@ TEST(WaveOutAudio, DecodesThePacksMusicWholeOrCutAndRefusesTheRest)
     const size_t half = music.size() / 2;
     writeBytes(dir.file("whole.mp3"), music);
     writeBytes(dir.file("half.mp3"), std::vector<uint8_t>(music.begin(), music.begin() + std::ptrdiff_t(half)));
+    std::vector<uint8_t> sixTimes;
+    for (int i = 0; i < 6; ++i)
+        sixTimes.insert(sixTimes.end(), music.begin(), music.end());
+    writeBytes(dir.file("six times.mp3"), sixTimes);
     writeBytes(dir.file("empty.mp3"), {});
     std::vector<uint8_t> noise(100000);
     for (size_t i = 0; i < noise.size(); ++i)
@@ -40,6 +44,7 @@ TEST(WaveOutAudio, DecodesThePacksMusicWholeOrCutAndRefusesTheRest)
         double seconds; // how much music it holds
     } cases[] = {
         {"whole.mp3", WaveOutAudio::NoError, whole}, {"half.mp3", WaveOutAudio::NoError, whole / 2},
+        {"six times.mp3", WaveOutAudio::NoError, 600.0}, // only the first ten minutes
         {"missing.mp3", WaveOutAudio::Unreadable, 0}, {"empty.mp3", WaveOutAudio::BadFormat, 0},
         {"noise.mp3", WaveOutAudio::BadFormat, 0},
     };
