@@ -1,18 +1,32 @@
 #include "app/DataFolder.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
+
+#include "base/Files.h"
 
 namespace fs = std::filesystem;
 
-std::vector<DataPlace> dataPlaces()
+#ifndef _WIN32
+std::string programFolder()
 {
     std::error_code ec;
     const fs::path program = fs::read_symlink("/proc/self/exe", ec);
-    const std::string programDir = ec ? std::string() : program.parent_path().string();
+    return ec ? std::string() : program.parent_path().string();
+}
+#endif
+
+std::vector<DataPlace> dataPlaces()
+{
+#ifdef _WIN32
+    constexpr PackLayout layout = PackLayout::BesideProgram;
+#else
+    constexpr PackLayout layout = PackLayout::Installed;
+#endif
+    std::error_code ec;
     const fs::path current = fs::current_path(ec);
-    return dataPlaces(std::getenv(kDataEnvironment), programDir, ec ? std::string() : current.string());
+    const std::string environment = environmentText(kDataEnvironment);
+    return dataPlaces(environment.c_str(), programFolder(), ec ? std::string() : pathText(current), layout);
 }
 
 std::string dataDirectoryFor(const std::string& named, const char* program)

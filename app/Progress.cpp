@@ -1,10 +1,23 @@
 #include "app/Progress.h"
 
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 
 namespace {
+
+bool standardErrorIsTerminal()
+{
+#ifdef _WIN32
+    return _isatty(_fileno(stderr));
+#else
+    return isatty(STDERR_FILENO);
+#endif
+}
 
 std::string clock(double seconds)
 {
@@ -17,7 +30,7 @@ std::string clock(double seconds)
 } // namespace
 
 Progress::Progress(std::string label, uint64_t total)
-    : label(std::move(label)), total(total ? total : 1), terminal(isatty(STDERR_FILENO)),
+    : label(std::move(label)), total(total ? total : 1), terminal(standardErrorIsTerminal()),
       start(std::chrono::steady_clock::now()), lastDraw(start)
 {
 }

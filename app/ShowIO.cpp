@@ -9,11 +9,13 @@
 #include <stdexcept>
 #include <vector>
 
+#include "base/Files.h"
+
 ShowScript loadShow(const std::string& file)
 {
     if (file.empty())
         return parseShow(embeddedShowText(), kEmbeddedShowName);
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(filePath(file), std::ios::binary);
     if (!in)
         throw std::runtime_error(file + ": " + std::strerror(errno));
     std::stringstream text;
@@ -29,6 +31,14 @@ void writeFramePng(const PixelBuffer& frame, const std::string& path)
         const uint32_t p = frame.pixels[i];
         rgb.insert(rgb.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)});
     }
-    if (!stbi_write_png(path.c_str(), frame.width, frame.height, 3, rgb.data(), frame.width * 3))
+    // Encoded in memory: the file is opened here, by its UTF-8 name.
+    std::vector<uint8_t> png;
+    const auto append = [](void* to, void* data, int size) {
+        auto& bytes = *static_cast<std::vector<uint8_t>*>(to);
+        bytes.insert(bytes.end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+    };
+    std::ofstream out(filePath(path), std::ios::binary | std::ios::trunc);
+    if (!stbi_write_png_to_func(append, &png, frame.width, frame.height, 3, rgb.data(), frame.width * 3) || !out ||
+        !out.write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size())))
         throw std::runtime_error(path + ": cannot write the picture");
 }

@@ -7,33 +7,32 @@
 #include <memory>
 #include <stdexcept>
 
+#include "base/Files.h"
+
 namespace {
 
-void readMap(std::FILE* file, const std::string& name, uint8_t* out, size_t size)
+// What a short map lacks reads as 255.
+void pad(uint8_t* out, size_t got, size_t size)
 {
-    const size_t got = std::fread(out, 1, size, file);
-    if (std::ferror(file))
-        throw std::runtime_error("cannot read " + name + ": " + std::strerror(errno));
     std::fill(out + got, out + size, uint8_t(255));
 }
-
-using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
 } // namespace
 
 void readMap(const std::string& path, uint8_t* out, size_t size)
 {
-    const File file(std::fopen(path.c_str(), "rb"), std::fclose);
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openFile(path, "rb"), std::fclose);
     if (!file)
         throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
-    readMap(file.get(), path, out, size);
+    const size_t got = std::fread(out, 1, size, file.get());
+    if (std::ferror(file.get()))
+        throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
+    pad(out, got, size);
 }
 
-void readMap(const uint8_t* data, size_t dataSize, const std::string& name, uint8_t* out, size_t size)
+void readMap(const uint8_t* data, size_t dataSize, uint8_t* out, size_t size)
 {
-    // Through a stream like a file, so both take the same path.
-    const File file(fmemopen(const_cast<uint8_t*>(data), dataSize, "rb"), std::fclose);
-    if (!file)
-        throw std::runtime_error("cannot open " + name + ": " + std::strerror(errno));
-    readMap(file.get(), name, out, size);
+    const size_t got = std::min(dataSize, size);
+    std::copy_n(data, got, out);
+    pad(out, got, size);
 }

@@ -9,5 +9,5 @@
 // or read.
 void readMap(const std::string& path, uint8_t* out, size_t size);
 
-// The same read on a map already in memory, named `name` in errors.
-void readMap(const uint8_t* data, size_t dataSize, const std::string& name, uint8_t* out, size_t size);
+// The same read on a map already in memory.
+void readMap(const uint8_t* data, size_t dataSize, uint8_t* out, size_t size);

@@ -63,7 +63,7 @@ void fuzzMapRead(const uint8_t* data, size_t size)
 {
     static std::vector<uint8_t> heights(Voxel::kMapSize), colours(3 * Voxel::kMapSize);
     for (std::vector<uint8_t>* map : {&heights, &colours}) {
-        readMap(data, size, "fuzz.raw", map->data(), map->size());
+        readMap(data, size, map->data(), map->size());
         // The bytes as given, then 255 where the input ends.
         const size_t given = std::min(size, map->size());
         if (!std::equal(data, data + given, map->begin()) ||

@@ -11,6 +11,8 @@
 #include <memory>
 #include <stdexcept>
 
+#include "base/Files.h"
+
 namespace {
 
 constexpr int64_t kMaxPixels = int64_t(1) << 26;
@@ -135,7 +137,7 @@ DecodedImage decodeImage(const uint8_t* data, size_t size, const std::string& na
 
 DecodedImage decodeImageFile(const std::string& path)
 {
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+    std::unique_ptr<FILE, int (*)(FILE*)> file(openFile(path, "rb"), std::fclose);
     if (!file)
         throw std::runtime_error(path + ": " + std::strerror(errno));
     std::vector<uint8_t> bytes;

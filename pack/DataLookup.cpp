@@ -1,8 +1,10 @@
 #include "pack/DataLookup.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <string_view>
 
+#include "base/Files.h"
 #include "pack/DataManifest.h"
 
 namespace fs = std::filesystem;
@@ -12,10 +14,10 @@ namespace {
 bool holdsDataPack(const std::string& dir)
 {
     std::error_code ec;
-    if (!fs::is_directory(dir, ec))
+    if (!fs::is_directory(filePath(dir), ec))
         return false;
     for (const std::string& file : dataFiles())
-        if (fs::exists(dataFilePath(dir, file), ec))
+        if (fs::exists(filePath(dataFilePath(dir, file)), ec))
             return true;
     return false;
 }
@@ -31,36 +33,50 @@ std::string checkoutAbove(const std::string& start)
     std::error_code ec;
     if (start.empty())
         return {};
-    fs::path dir = fs::absolute(start, ec);
+    fs::path dir = fs::absolute(filePath(start), ec);
     for (; !ec && !dir.empty(); dir = dir.parent_path()) {
         std::error_code missing;
         if (fs::is_regular_file(dir / "show" / "demo.show", missing))
-            return dir.string();
+            return pathText(dir);
         if (dir == dir.parent_path())
             break;
     }
     return {};
 }
 
+// The folder a place names, to tell when two name the same.
+fs::path folderOf(const std::string& dir, const std::string& currentDir)
+{
+    std::error_code ec;
+    return (fs::absolute(filePath(currentDir.empty() ? "." : currentDir), ec) / filePath(dir)).lexically_normal();
+}
+
 } // namespace
 
 std::vector<DataPlace> dataPlaces(const char* environmentValue, const std::string& programDir,
-                                  const std::string& currentDir)
+                                  const std::string& currentDir, PackLayout layout)
 {
     std::vector<DataPlace> places;
     if (environmentValue && *environmentValue)
         places.push_back({environmentValue, kDataEnvironment});
-    places.push_back({"data", "the current folder"});
+    std::vector<fs::path> named;
+    const auto add = [&](const std::string& dir, const char* why) {
+        const fs::path folder = folderOf(dir, currentDir);
+        if (std::find(named.begin(), named.end(), folder) != named.end())
+            return;
+        named.push_back(folder);
+        places.push_back({dir, why});
+    };
+    if (layout == PackLayout::BesideProgram && !programDir.empty())
+        add(pathText(filePath(programDir) / "data"), "beside the program");
+    add("data", "the current folder");
     std::string checkout = checkoutAbove(currentDir);
     if (checkout.empty())
         checkout = checkoutAbove(programDir);
-    std::error_code ec;
-    const fs::path here = fs::absolute(currentDir.empty() ? "." : currentDir, ec) / "data";
-    if (!checkout.empty() && (fs::path(checkout) / "data").lexically_normal() != here.lexically_normal())
-        places.push_back({(fs::path(checkout) / "data").string(), "the source checkout"});
-    if (!programDir.empty())
-        places.push_back({(fs::path(programDir).parent_path() / "share/softdemo/data").string(),
-                          "installed with the program"});
+    if (!checkout.empty())
+        add(pathText(filePath(checkout) / "data"), "the source checkout");
+    if (layout == PackLayout::Installed && !programDir.empty())
+        add(pathText(filePath(programDir).parent_path() / "share/softdemo/data"), "installed with the program");
     return places;
 }
 

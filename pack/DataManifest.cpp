@@ -1,5 +1,6 @@
 #include "pack/DataManifest.h"
 
+#include "base/Files.h"
 #include "base/ParallelFor.h"
 
 #include <algorithm>
@@ -171,7 +172,7 @@ std::string dimensions(uint32_t w, uint32_t h)
 bool reportUnusable(const std::string& path, std::vector<std::string>& problems)
 {
     std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
+    const auto status = std::filesystem::status(filePath(path), ec);
     if (!std::filesystem::exists(status)) {
         problems.push_back(path + ": missing");
         return true;
@@ -191,7 +192,7 @@ constexpr uintmax_t kMaxFileBytes = uintmax_t(1) << 30;
 // to its end, or to kMaxFileBytes.
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::vector<std::string>& problems)
 {
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openFile(path, "rb"), std::fclose);
     if (!file) {
         problems.push_back(path + ": cannot be read (" + std::strerror(errno) + ")");
         return false;
@@ -201,7 +202,7 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::ve
         return false;
     };
     std::error_code ec;
-    const uintmax_t length = std::filesystem::file_size(path, ec);
+    const uintmax_t length = std::filesystem::file_size(filePath(path), ec);
     if (!ec && length > kMaxFileBytes)
         return tooLarge(length);
     bytes.resize(ec ? 65536 : size_t(length) + 1); // one byte more, to meet the end in the first read
@@ -356,7 +357,7 @@ std::vector<std::string> checkFile(const std::string& dir, const std::string& sh
     // A map's size is all that is checked: no need to read it.
     if (isMapFile(showPath)) {
         std::error_code ec;
-        const uintmax_t size = std::filesystem::file_size(path, ec);
+        const uintmax_t size = std::filesystem::file_size(filePath(path), ec);
         if (ec)
             problems.push_back(path + ": cannot be read (" + ec.message() + ")");
         else
@@ -385,7 +386,7 @@ std::vector<std::string> checkDataBytes(const std::string& showPath, const uint8
 DataCheck checkDataDirectory(const std::string& dir)
 {
     DataCheck check;
-    if (!std::filesystem::is_directory(dir)) {
+    if (!std::filesystem::is_directory(filePath(dir))) {
         check.problems.push_back(dir + ": missing, or not a directory");
         return check;
     }

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages softdemo needs to build, test and play.
 # Does nothing when they are all present already.
+#   deps.sh           everything
+#   deps.sh windows   the Windows cross-build (scripts/windows) and wine for its tests
 set -euo pipefail
 
 packages=(
@@ -15,6 +17,14 @@ packages=(
   clang libclang-rt-14-dev valgrind procps
   emscripten chromium
 )
+# The Windows cross-build: mingw-w64 (its objdump lists the DLLs the programs
+# import), zlib and GoogleTest's sources to build for Windows, wine to run them.
+windows=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev googletest wine wine64)
+case "${1:-}" in
+  "") packages+=("${windows[@]}") ;;
+  windows) packages=("${windows[@]}") ;;
+  *) echo "deps.sh: unknown group \"$1\" (windows, or none for everything)" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

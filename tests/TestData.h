@@ -24,8 +24,9 @@ struct TempDir {
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    std::string str() const { return path.string(); }
-    std::string file(const std::string& relative) const { return (path / relative).string(); }
+    // With forward slashes, as the programs join paths, also on Windows.
+    std::string str() const { return path.generic_string(); }
+    std::string file(const std::string& relative) const { return (path / relative).generic_string(); }
 };
 
 inline void writeBytes(const std::string& file, const std::vector<uint8_t>& bytes)

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TestData.h"
+#include "base/Files.h"
 #include "pack/DataLookup.h"
 
 TEST(DataLookup, PlacesComeInOrderAndLeaveOutWhatIsUnknown)
@@ -11,28 +12,42 @@ TEST(DataLookup, PlacesComeInOrderAndLeaveOutWhatIsUnknown)
             out.push_back(p.dir);
         return out;
     };
+    // As the lookup joins them, with the system's separator.
+    const auto joined = [](const std::string& dir, const char* rest) { return pathText(filePath(dir) / rest); };
     using List = std::vector<std::string>;
+    constexpr PackLayout installed = PackLayout::Installed, beside = PackLayout::BesideProgram;
     // A checkout: its data/ is found from any folder in it, and from a program built in it.
     TempDir checkout, elsewhere;
     writeBytes(checkout.file("show/demo.show"), {});
     std::filesystem::create_directories(checkout.file("build/tools"));
     std::filesystem::create_directories(elsewhere.file("bin"));
-    const std::string data = checkout.file("data");
+    const std::string data = joined(checkout.str(), "data");
     struct Case {
         const char* environment;
         std::string program, current;
+        PackLayout layout;
         List expected;
     } cases[] = {
-        {"/mine", "/opt/sd/bin", "/", {"/mine", "data", "/opt/sd/share/softdemo/data"}},
-        {"", "/usr/bin", "", {"data", "/usr/share/softdemo/data"}},
-        {nullptr, "", "", {"data"}},
-        {nullptr, "", checkout.file("build/tools"), {"data", data}},
-        {nullptr, checkout.file("build"), elsewhere.file("bin"), {"data", data, checkout.file("share/softdemo/data")}},
+        {"/mine", "/opt/sd/bin", "/", installed, {"/mine", "data", joined("/opt/sd", "share/softdemo/data")}},
+        {"", "/usr/bin", "", installed, {"data", joined("/usr", "share/softdemo/data")}},
+        {nullptr, "", "", installed, {"data"}},
+        {nullptr, "", checkout.file("build/tools"), installed, {"data", data}},
+        {nullptr, checkout.file("build"), elsewhere.file("bin"), installed,
+         {"data", data, joined(checkout.str(), "share/softdemo/data")}},
         // At the checkout's root its data/ is ./data, named once.
-        {nullptr, "", checkout.file(""), {"data"}},
+        {nullptr, "", checkout.file(""), installed, {"data"}},
+        // Unpacked beside the program: its own data/ before ./data, nothing installed.
+        {"/mine", "/opt/sd/bin", "/", beside, {"/mine", joined("/opt/sd/bin", "data"), "data"}},
+        {nullptr, "", "", beside, {"data"}},
+        {nullptr, checkout.file("build"), elsewhere.file("bin"), beside,
+         {joined(checkout.file("build"), "data"), "data", data}},
+        // Started in the program's own folder, or in the checkout with the program at its root.
+        {nullptr, elsewhere.file("bin"), elsewhere.file("bin"), beside, {joined(elsewhere.file("bin"), "data")}},
+        {nullptr, checkout.str(), checkout.file("build/tools"), beside, {data, "data"}},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(dirs(dataPlaces(c.environment, c.program, c.current)), c.expected) << c.current;
+        EXPECT_EQ(dirs(dataPlaces(c.environment, c.program, c.current, c.layout)), c.expected)
+            << c.program << " " << c.current;
 }
 
 TEST(DataLookup, TakesTheFirstPlaceHoldingAnyFileOfThePack)

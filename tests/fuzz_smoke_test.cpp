@@ -119,7 +119,7 @@ TEST(FuzzSmoke, MapFromMemoryReadsAsTheFile)
         writeBytes(dir.file("map.raw"), seed.bytes);
         std::vector<uint8_t> fromFile(1000), fromMemory(1000);
         readMap(dir.file("map.raw"), fromFile.data(), fromFile.size());
-        readMap(seed.bytes.data(), seed.bytes.size(), "map.raw", fromMemory.data(), fromMemory.size());
+        readMap(seed.bytes.data(), seed.bytes.size(), fromMemory.data(), fromMemory.size());
         EXPECT_EQ(fromFile, fromMemory) << seed.name;
     }
     std::vector<uint8_t> out(4);

@@ -68,7 +68,7 @@ std::vector<std::string> violations(const fs::path& source)
                 const bool bad = m[1] == "<" ? system != kSystemHeaders.end() && !system->second.count(folder)
                                              : (rankOf(top) >= 0 || kFrontEnds.count(top)) && !mayInclude(folder, top);
                 if (bad)
-                    found.push_back(fs::relative(entry.path(), source).string() + ":" + std::to_string(number) +
+                    found.push_back(fs::relative(entry.path(), source).generic_string() + ":" + std::to_string(number) +
                                     " includes " + name);
             }
         }

@@ -34,7 +34,7 @@ protected:
         for (auto [name, bytes] : {std::pair{"heightmap.raw", &heights}, {"heightmapcol.raw", &rgb}})
             std::ofstream(dir / "tarnolm" / name, std::ios::binary)
                 .write(reinterpret_cast<const char*>(bytes->data()), std::streamsize(bytes->size()));
-        auto v = std::make_unique<Voxel>(dir.string());
+        auto v = std::make_unique<Voxel>(dir.generic_string());
         v->flag = 1;
         v->pixelRef = &target;
         return v;
@@ -87,15 +87,15 @@ TEST_F(VoxelTest, ReadsMapsAndReportsMissingFiles)
     EXPECT_EQ(v->colorMap[1], 0x28ffffu);
 
     fs::remove(dir / "tarnolm/heightmap.raw");
-    const std::string path = (dir / "tarnolm/heightmap.raw").string();
+    const std::string path = dir.generic_string() + "/tarnolm/heightmap.raw";
     try {
-        Voxel missing(dir.string());
+        Voxel missing(dir.generic_string());
         ADD_FAILURE() << "no error";
     } catch (const std::runtime_error& e) {
         EXPECT_NE(std::string(e.what()).find(path + ": No such file or directory"), std::string::npos) << e.what();
     }
     fs::create_directory(path);
-    EXPECT_THROW(Voxel directory(dir.string()), std::runtime_error) << "a directory is not a map";
+    EXPECT_THROW(Voxel directory(dir.generic_string()), std::runtime_error) << "a directory is not a map";
 }
 
 TEST_F(VoxelTest, ProjectsFillsAndShadesColumns)

@@ -1,5 +1,6 @@
 #include "AssetTestUtil.h"
 #include "Pack.h"
+#include "Mp3.h"
 #include "Track.h"
 #include "pack/DataManifest.h"
 

@@ -1,6 +1,7 @@
 #include "Sheet.h"
 
 #include "FileFormats.h"
+#include "base/Files.h"
 #include "gfx/ImageDecoder.h"
 #include "pack/DataManifest.h"
 
@@ -19,7 +20,7 @@ Canvas fromDecoded(const DecodedImage& image)
 
 std::vector<uint8_t> readMap(const std::string& path, size_t bytes)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(filePath(path), std::ios::binary);
     std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (data.size() != bytes)
         throw std::runtime_error(path + ": " + std::to_string(data.size()) + " bytes, needs " +
@@ -118,7 +119,7 @@ void writeContactSheet(const std::string& title, const std::vector<SheetEntry>& 
     for (float& v : sheet.px)
         v = std::round(clamp01(v) * 15.0f) / 15.0f;
     const std::vector<uint8_t> png = encodePng(sheet, 3, false, PngEncoding::Tight);
-    std::ofstream out(outPath, std::ios::binary | std::ios::trunc);
+    std::ofstream out(filePath(outPath), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
     out.close();
     if (!out)

@@ -5,16 +5,19 @@
 #include <iterator>
 #include <stdexcept>
 
-Font::Font(const std::string& path, const std::string& package)
+#include "app/DataFolder.h"
+#include "base/Files.h"
+
+Font::Font(const std::string& path, const std::string& remedy)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(filePath(path), std::ios::binary);
     data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (!in.good() && !in.eof())
         data.clear();
     if (data.empty())
-        throw std::runtime_error(path + ": font missing or unreadable (install the Debian package " + package + ")");
+        throw std::runtime_error(path + ": font missing or unreadable (" + remedy + ")");
     if (!stbtt_InitFont(&info, data.data(), stbtt_GetFontOffsetForIndex(data.data(), 0)))
-        throw std::runtime_error(path + ": not a usable TrueType font (reinstall the Debian package " + package + ")");
+        throw std::runtime_error(path + ": not a usable TrueType font (" + remedy + ")");
 }
 
 float Font::advance(const std::string& text, float pixelHeight, float tracking) const
@@ -68,14 +71,35 @@ Mask Font::render(const std::string& text, float pixelHeight, float tracking, in
 }
 
 namespace {
-const std::string kDejaVu = "/usr/share/fonts/truetype/dejavu/";
-const std::string kLiberation = "/usr/share/fonts/truetype/liberation/";
+
+// Debian's packages install them; on Windows they come in fonts\ beside the
+// programs, where the zip puts them.
+std::string fontFile(const char* debianFolder, const char* name)
+{
+#ifdef _WIN32
+    (void)debianFolder;
+    return pathText(filePath(programFolder()) / "fonts" / name);
+#else
+    return std::string("/usr/share/fonts/truetype/") + debianFolder + "/" + name;
+#endif
+}
+
+std::string remedy(const char* package)
+{
+#ifdef _WIN32
+    (void)package;
+    return "it belongs in the fonts folder beside the program";
+#else
+    return std::string("install the Debian package ") + package;
+#endif
+}
+
 } // namespace
 
 Fonts::Fonts()
-    : sans(kDejaVu + "DejaVuSans-Bold.ttf", "fonts-dejavu-core"),
-      mono(kDejaVu + "DejaVuSansMono-Bold.ttf", "fonts-dejavu-core"),
-      serif(kDejaVu + "DejaVuSerif-Bold.ttf", "fonts-dejavu-core"),
-      narrow(kLiberation + "LiberationSansNarrow-Bold.ttf", "fonts-liberation")
+    : sans(fontFile("dejavu", "DejaVuSans-Bold.ttf"), remedy("fonts-dejavu-core")),
+      mono(fontFile("dejavu", "DejaVuSansMono-Bold.ttf"), remedy("fonts-dejavu-core")),
+      serif(fontFile("dejavu", "DejaVuSerif-Bold.ttf"), remedy("fonts-dejavu-core")),
+      narrow(fontFile("liberation", "LiberationSansNarrow-Bold.ttf"), remedy("fonts-liberation"))
 {
 }

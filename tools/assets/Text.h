@@ -6,12 +6,11 @@
 #include <string>
 #include <vector>
 
-// A TrueType font from an installed Debian package, rendered with
-// stb_truetype into coverage masks.
+// A TrueType font file, rendered with stb_truetype into coverage masks.
 class Font {
 public:
-    // Throws std::runtime_error naming the path and the package that ships it.
-    Font(const std::string& path, const std::string& package);
+    // Throws std::runtime_error naming the path and `remedy`, what makes it usable.
+    Font(const std::string& path, const std::string& remedy);
     Font(const Font&) = delete;
     Font& operator=(const Font&) = delete;
 

@@ -1,5 +1,6 @@
 #include "Track.h"
 
+#include "Mp3.h"
 #include "pack/DataManifest.h"
 
 #include <algorithm>

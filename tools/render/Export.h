@@ -1,18 +1,12 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
-struct PixelBuffer;
+#include "tools/render/System.h"
 
-// How much of an MP3 file is whole MPEG audio layer III frames from its
-// start (after any ID3v2 tag), and how long they play.
-struct Mp3Extent {
-    size_t bytes = 0; // where the last whole frame ends; 0 when there is none
-    double seconds = 0.0;
-};
-Mp3Extent measureMp3(const std::vector<uint8_t>& file);
+struct PixelBuffer;
 
 // Pipes raw frames into ffmpeg, which encodes them with the music as H.264 + AAC.
 class VideoEncoder {
@@ -35,8 +29,7 @@ private:
     // The file ffmpeg reads the music from; empty for none.
     std::string usableMusic(const std::string& music);
 
-    pid_t child = -1;
-    int pipe = -1;
+    std::unique_ptr<ChildProcess> ffmpeg;
     uint32_t scale;
     std::vector<uint32_t> scaled;
     std::string wholeFrames; // a temporary copy of a cut file's whole frames

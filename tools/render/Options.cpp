@@ -7,12 +7,13 @@
 const char* renderUsage(const std::string& command)
 {
     if (command == "frames")
-        return "usage: softdemo-render frames --at T1,T2,... [--png DIR] [--hash] [--memory] [--show FILE] [--data DIR]\n"
-               "                              [--fps N] [--threads N]\n"
+        return "usage: softdemo-render frames --at T1,T2,... | --all [--png DIR] [--hash] [--memory] [--show FILE]\n"
+               "                              [--data DIR] [--fps N] [--threads N]\n"
                "Renders the show up to the last requested time and, for each requested time (milliseconds,\n"
                "on the timeline t_i = floor(i * 1000 / fps)), writes DIR/frame_T.png and/or prints \"T HASH\"\n"
-               "(64-bit FNV-1a of the frame's bytes). Without --png, --hash is implied. --memory writes the\n"
-               "resident memory (VmRSS, VmHWM) after the first frame and after the last to standard error.\n";
+               "(64-bit FNV-1a of the frame's bytes); --all requests every frame of the timeline. Without\n"
+               "--png, --hash is implied. --memory writes the resident memory (VmRSS, VmHWM) after the first\n"
+               "frame and after the last to standard error.\n";
     if (command == "export")
         return "usage: softdemo-render export [--out show.mp4] [--scale K] [--data DIR] [--fps N] [--threads N]\n"
                "Renders the whole show and encodes it with its music through ffmpeg (H.264 + AAC),\n"
@@ -46,7 +47,8 @@ const char* renderUsage(const std::string& command)
            "options for every command:\n"
            "  --data DIR   the data directory; the show's \"data/x\" is read as DIR/x (default: the folder\n"
            "               in $SOFTDEMO_DATA, else ./data, else the data/ of the source checkout\n"
-           "               the program runs or was built in, else the pack installed with it)\n"
+           "               the program runs or was built in, else the pack installed with it; on\n"
+           "               Windows, data\\ beside the program comes before ./data)\n"
            "  --fps N      frames per second of the timeline (default: 60)\n"
            "  --threads N  threads that draw each frame (default: the machine's cores); the pixels are the\n"
            "               same with any number\n"
@@ -83,7 +85,9 @@ RenderOptions parseRenderOptions(int argc, char** argv)
                 o.at.push_back(wholeNumber(arg, list.substr(start, comma - start), 0, 1u << 30));
                 start = comma + 1;
             }
-        } else if (arg == "--png" && o.command == "frames")
+        } else if (arg == "--all" && o.command == "frames")
+            o.all = true;
+        else if (arg == "--png" && o.command == "frames")
             o.pngDir = value();
         else if (arg == "--hash" && o.command == "frames")
             o.hash = true;
@@ -101,8 +105,8 @@ RenderOptions parseRenderOptions(int argc, char** argv)
             throw std::invalid_argument("unknown option \"" + arg + "\"" +
                                         (o.command.empty() ? "" : " for " + o.command) + " (try --help)");
     }
-    if (o.command == "frames" && o.at.empty() && !o.help)
-        throw std::invalid_argument("frames needs --at with one or more times");
+    if (o.command == "frames" && o.at.empty() == !o.all && !o.help)
+        throw std::invalid_argument("frames needs either --at with one or more times or --all");
     if (o.command == "frames" && o.pngDir.empty())
         o.hash = true;
     if (o.out.empty())

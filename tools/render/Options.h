@@ -12,6 +12,7 @@ struct RenderOptions {
     uint32_t threads = 0; // 0: the machine's cores
     std::string showFile; // empty: the embedded show
     std::vector<uint32_t> at;
+    bool all = false; // frames: every frame of the timeline
     std::string pngDir;
     bool hash = false;
     bool memory = false; // frames: resident memory after the first frame and at the end

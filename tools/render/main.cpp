@@ -11,6 +11,7 @@
 #include "app/Progress.h"
 #include "app/ShowIO.h"
 #include "base/Cores.h"
+#include "base/Files.h"
 #include "base/Workers.h"
 #include "pack/DataManifest.h"
 #include "show/ClassListing.h"
@@ -46,15 +47,15 @@ int frames(const RenderOptions& o, DecodedPictures pictures)
         return 2;
     }
     if (!o.pngDir.empty())
-        std::filesystem::create_directories(o.pngDir);
+        std::filesystem::create_directories(filePath(o.pngDir));
 
     Timeline timeline(loadShow(o.showFile), o.dataDir, o.fps, std::move(pictures), threadsOf(o));
-    const uint32_t last = *wanted.rbegin();
+    const uint32_t last = o.all ? kShowEndMs : *wanted.rbegin();
     while (timeline.renderNext()) {
         const uint32_t t = timeline.timeMs();
         if (o.memory && timeline.frameIndex() == 0)
             std::fprintf(stderr, "%s\n", memoryLine("after the first frame", residentMemory()).c_str());
-        if (wanted.count(t)) {
+        if (o.all || wanted.count(t)) {
             if (!o.pngDir.empty())
                 writeFramePng(timeline.frameBuffer(), o.pngDir + "/frame_" + std::to_string(t) + ".png");
             if (o.hash)
@@ -146,9 +147,7 @@ std::optional<DecodedPictures> checkedPictures(const std::string& dir)
     return std::move(check.pictures);
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
     RenderOptions options;
     try {
@@ -184,3 +183,23 @@ int main(int argc, char** argv)
         return 1;
     }
 }
+
+} // namespace
+
+#ifdef _WIN32
+// The command line in UTF-16, so that any path passes whatever the code page.
+int wmain(int argc, wchar_t** argv)
+{
+    std::vector<std::string> arguments = utf8Arguments(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& a : arguments)
+        pointers.push_back(a.data());
+    pointers.push_back(nullptr);
+    return run(argc, pointers.data());
+}
+#else
+int main(int argc, char** argv)
+{
+    return run(argc, argv);
+}
+#endif
