@@ -12,7 +12,9 @@ const char* renderUsage(const std::string& command)
                "Renders the show up to the last requested time and, for each requested time (milliseconds,\n"
                "on the timeline t_i = floor(i * 1000 / fps)), writes DIR/frame_T.png and/or prints \"T HASH\"\n"
                "(64-bit FNV-1a of the frame's bytes). Without --png, --hash is implied. --memory writes the\n"
-               "resident memory (VmRSS, VmHWM) after the first frame and after the last to standard error.\n";
+               "resident memory (VmRSS, VmHWM) after the first frame and after the last to standard error.\n"
+               "--show FILE renders the show written in FILE instead of the built-in one (an error in it is\n"
+               "reported as FILE:LINE:COLUMN: message).\n";
     if (command == "export")
         return "usage: softdemo-render export [--out show.mp4] [--scale K] [--data DIR] [--fps N] [--threads N]\n"
                "Renders the whole show and encodes it with its music through ffmpeg (H.264 + AAC),\n"
