@@ -6,7 +6,7 @@
 require_tools() {
     for tool in "$@"; do
         if ! command -v "$tool" >/dev/null; then
-            echo "SKIP: $tool is not installed (./scripts/deps.sh installs it)"
+            echo "SKIP: $tool is not installed (./scripts/deps.sh test installs it)"
             exit 77
         fi
     done

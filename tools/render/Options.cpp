@@ -13,7 +13,8 @@ const char* renderUsage(const std::string& command)
                "on the timeline t_i = floor(i * 1000 / fps)), writes DIR/frame_T.png and/or prints \"T HASH\"\n"
                "(64-bit FNV-1a of the frame's bytes); --all requests every frame of the timeline. Without\n"
                "--png, --hash is implied. --memory writes the resident memory (VmRSS, VmHWM) after the first\n"
-               "frame and after the last to standard error.\n";
+               "frame and after the last to standard error. --show FILE renders the show written in FILE\n"
+               "instead of the built-in one (an error in it is reported as FILE:LINE:COLUMN: message).\n";
     if (command == "export")
         return "usage: softdemo-render export [--out show.mp4] [--scale K] [--data DIR] [--fps N] [--threads N]\n"
                "Renders the whole show and encodes it with its music through ffmpeg (H.264 + AAC),\n"
