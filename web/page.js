@@ -184,7 +184,7 @@ function checkPack() {
   if (problems.length) {
     problems.forEach((p) => fail(p));
     if (location.protocol === 'file:')
-      fail('the page reads its data pack from a web server: serve build-web/ (scripts/web --serve) and open it there');
+      fail('the page reads its data pack from a web server: serve build-web/site/ (scripts/web --serve) and open it there');
     if (page.mode !== 'player')
       resultLine('error: the data pack is not usable');
     return null;
