@@ -104,23 +104,6 @@ TEST(Reload, AnEditedTimelineReplaysOnlyFromTheFirstDifference)
     }
 }
 
-TEST(Reload, AFailedEditLeavesTheOldTimelineAsItWas)
-{
-    const EveryClassShow show;
-    const uint32_t fps = 100;
-    const std::vector<uint64_t> straight = straightRun(show.script, show.dir.str(), fps, 300);
-    SeekableTimeline timeline(show.script, show.dir.str(), fps);
-    timeline.seek(250);
-    const PixelBuffer* tex = timeline.production().getBuffer("data/tex.png");
-    const ShowScript broken = parseShow(replaced(kEveryClass, "random2 1", "randomly 1"), "broken.show");
-    EXPECT_THROW(timeline.edited(broken, 1000, [](std::string_view) { return true; }), ShowError);
-    EXPECT_EQ(timeline.production().getBuffer("data/tex.png"), tex);
-    for (const uint64_t frame : {251, 100, 299}) {
-        timeline.seek(frame);
-        ASSERT_EQ(frameHash(timeline.frameBuffer()), straight[frame]) << frame;
-    }
-}
-
 // A picture rewritten under the same name is read again, and everything it
 // may have changed is rendered again.
 TEST(Reload, APictureChangedOnDiskIsReadAgain)
