@@ -106,7 +106,7 @@ void Production::addImage(std::string_view name, DecodedImage image)
     images.back()->keepGreyCopy();
 }
 
-void Production::addImage(std::unique_ptr<PixelBuffer> image)
+void Production::addImage(std::unique_ptr<PixelBuffer>&& image)
 {
     checkImageName(image->name);
     images.push_back(std::move(image));
