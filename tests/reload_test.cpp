@@ -186,6 +186,7 @@ TEST(Reload, RandomEditsOfTheShowGiveAFreshRendersFrames)
         } else {
             std::regex_match(line, m, segment);
             std::string value = m.str(2), from = m.str(4), to = m.str(5);
+            const unsigned long before = std::stoul(from); // m points into the line rewritten below
             if (kind == 0)
                 value = value.substr(0, value.find("->") + 3) + std::to_string(pick(256));
             else if (kind == 1)
@@ -193,7 +194,7 @@ TEST(Reload, RandomEditsOfTheShowGiveAFreshRendersFrames)
             else if (kind < 4)
                 from = std::to_string(pick(118000)), to = std::to_string(std::stoul(from) + pick(3000));
             line = m.str(1) + value + m.str(3) + " " + from + "-" + to;
-            editedAt = uint32_t(std::min(std::stoul(from), kind == 3 ? std::stoul(from) : std::stoul(m.str(4))));
+            editedAt = uint32_t(kind == 3 ? std::stoul(from) : std::min(std::stoul(from), before));
         }
         const std::string what = (kind == 4 ? "removed: " : kind == 3 ? "added: " : "now: ") + line;
         if (kind == 3)
