@@ -1,6 +1,4 @@
 #pragma once
-#include <memory>
-
 #include "effects/Effect.h"
 
 // A textured tube seen end-on: each target pixel looks up its inverse
@@ -15,8 +13,9 @@ public:
     int8_t flag = 0;
     float time = 0.0f; // 1.0 moves the texture by its whole width along the tube
     PixelBuffer* fromBuffer = nullptr;
-    std::unique_ptr<int32_t[]> distance; // 8192 / distance from the centre, mod 256
-    std::unique_ptr<int32_t[]> angle;    // -127 ... 127 around the centre
+    // The same for every tunnel: built by the first, for all of them.
+    const int32_t* distance = nullptr; // 8192 / distance from the centre, mod 256
+    const int32_t* angle = nullptr;    // -127 ... 127 around the centre
 
     Tunnel();
     void draw() override;
@@ -31,5 +30,5 @@ private:
 
     // The low bytes of angle and distance side by side, all the lookup needs
     // for textures whose sides are powers of two up to 256.
-    std::unique_ptr<uint16_t[]> packed;
+    const uint16_t* packed = nullptr;
 };

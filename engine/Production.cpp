@@ -106,6 +106,12 @@ void Production::addImage(std::string_view name, DecodedImage image)
     images.back()->keepGreyCopy();
 }
 
+void Production::addImage(std::unique_ptr<PixelBuffer>&& image)
+{
+    checkImageName(image->name);
+    images.push_back(std::move(image));
+}
+
 PixelBuffer* Production::getBuffer(std::string_view name) const
 {
     for (const auto& buffer : images)

@@ -48,6 +48,9 @@ public:
     void loadImage(const char* fileName);
     // loadImage for a picture already decoded, named as loadImage names it.
     void addImage(std::string_view name, DecodedImage image);
+    // A picture as another production loaded it (its grey copy included);
+    // taken only once nothing can fail.
+    void addImage(std::unique_ptr<PixelBuffer>&& image);
     PixelBuffer* getBuffer(std::string_view name) const;
     PixelBuffer* frameBuffer() const { return images.empty() ? nullptr : images.front().get(); }
 

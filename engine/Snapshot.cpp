@@ -76,39 +76,84 @@ std::vector<PixelBuffer*> buffersDrawnInto(const Production& production)
     return drawnInto;
 }
 
+namespace {
+
+std::vector<PixelBuffer*> allBuffers(const Production& production)
+{
+    std::vector<PixelBuffer*> buffers;
+    for (const auto& buffer : production.images)
+        buffers.push_back(buffer.get());
+    return buffers;
+}
+
+// Every buffer drawn into, by its place among `buffers`.
+template <class F>
+void forEachDrawnInto(const Production& production, const std::vector<PixelBuffer*>& buffers, F&& f)
+{
+    for (PixelBuffer* buffer : buffersDrawnInto(production))
+        f(uint32_t(std::find(buffers.begin(), buffers.end(), buffer) - buffers.begin()), *buffer);
+}
+
+} // namespace
+
 void Snapshot::capture(const Production& production)
 {
+    const std::vector<PixelBuffer*> buffers = allBuffers(production);
     random = ::randomState();
     clock = *production.clock;
     objects.clear();
     for (const auto& effect : production.effects)
-        effect->captureState(objects);
+        effect->captureState(objects, buffers);
     for (const auto& generator : production.generators)
-        generator->captureState(objects);
+        generator->captureState(objects, buffers);
     objects.shrink_to_fit(); // kept by the hundred: no slack (and no copy once it fits)
+    drawn.clear();
     pixels.clear();
-    for (const PixelBuffer* buffer : buffersDrawnInto(production))
-        packPixels(buffer->pixels, buffer->pixelCount, pixels);
+    forEachDrawnInto(production, buffers, [&](uint32_t place, const PixelBuffer& buffer) {
+        drawn.push_back({place, buffer.wasDrawnInto()});
+        packPixels(buffer.pixels, buffer.pixelCount, pixels);
+    });
+    drawn.shrink_to_fit();
     pixels.shrink_to_fit();
+}
+
+bool Snapshot::drawsLike(const Production& production) const
+{
+    const std::vector<PixelBuffer*> buffers = allBuffers(production);
+    size_t i = 0;
+    bool same = true;
+    forEachDrawnInto(production, buffers, [&](uint32_t place, const PixelBuffer&) {
+        same = same && i < drawn.size() && drawn[i].place == place;
+        ++i;
+    });
+    return same && i == drawn.size();
 }
 
 void Snapshot::restore(Production& production) const
 {
     if (!clock)
         throw std::logic_error("restoring a snapshot never taken");
+    if (!drawsLike(production))
+        throw std::logic_error("the snapshot was taken from a production that draws into other buffers");
+    const std::vector<PixelBuffer*> buffers = allBuffers(production);
     std::span<const uint8_t> in(objects);
     for (const auto& effect : production.effects)
-        effect->restoreState(in);
+        effect->restoreState(in, buffers);
     for (const auto& generator : production.generators)
-        generator->restoreState(in);
+        generator->restoreState(in, buffers);
     if (!in.empty())
         throw std::logic_error("the snapshot was taken from another production");
     std::span<const uint32_t> runs(pixels);
-    for (PixelBuffer* buffer : buffersDrawnInto(production))
-        if (!unpackPixels(runs, buffer->pixels, buffer->pixelCount))
+    for (const Drawn& d : drawn) {
+        PixelBuffer& buffer = *buffers[d.place];
+        if (!unpackPixels(runs, buffer.pixels, buffer.pixelCount))
             throw std::logic_error("the snapshot was taken from another production");
+        // A picture restored as drawn into must not be read through its copy as loaded.
+        if (d.drawnInto)
+            buffer.markDrawnInto();
+    }
     if (!runs.empty())
         throw std::logic_error("the snapshot was taken from another production");
-    *production.clock = *clock;
+    production.clock->takeState(*clock); // the production's clock reads its own timeline
     ::randomState() = random;
 }

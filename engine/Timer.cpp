@@ -30,6 +30,13 @@ void Timer::reset()
     }
 }
 
+void Timer::takeState(const Timer& other)
+{
+    Tick own = std::move(now);
+    *this = other;
+    now = std::move(own);
+}
+
 void Timer::start()
 {
     activeStatistics = enabledStatistics;

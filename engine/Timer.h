@@ -45,6 +45,8 @@ public:
     void start();
     void stop();
     void tick();
+    // Everything of `other` but its tick: this clock goes on reading its own.
+    void takeState(const Timer& other);
 
 private:
     Tick now;

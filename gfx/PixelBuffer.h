@@ -32,6 +32,7 @@ struct PixelBuffer {
     // every effect's target). The copy stays allocated, as loops set up
     // earlier read it until the first of those draws.
     void markDrawnInto() { drawnInto = true; }
+    bool wasDrawnInto() const { return drawnInto; }
 
 private:
     std::vector<uint32_t> storage;

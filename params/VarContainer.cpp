@@ -275,16 +275,41 @@ void VarContainer::evaluate(float time)
     }
 }
 
-void VarContainer::captureState(StateBytes& out) const
+void VarContainer::captureState(StateBytes& out, std::span<PixelBuffer* const> buffers) const
 {
     for (const VarRecord& record : variables)
-        visitVarType(record.type, [&]<class T>() { saveBytes(out, record.target, sizeof(T)); });
+        visitVarType(record.type, [&]<class T>() {
+            if constexpr (kIsBuffer<T>) {
+                const PixelBuffer* buffer = *static_cast<PixelBuffer* const*>(record.target);
+                uint32_t place = kNoBuffer;
+                if (buffer) {
+                    const auto found = std::find(buffers.begin(), buffers.end(), buffer);
+                    if (found == buffers.end())
+                        throw std::logic_error(std::string(name) + "." + record.name +
+                                               " points at a buffer of another production");
+                    place = uint32_t(found - buffers.begin());
+                }
+                saveBytes(out, &place, sizeof place);
+            } else {
+                saveBytes(out, record.target, sizeof(T));
+            }
+        });
     captureOwn(out);
 }
 
-void VarContainer::restoreState(std::span<const uint8_t>& in)
+void VarContainer::restoreState(std::span<const uint8_t>& in, std::span<PixelBuffer* const> buffers)
 {
     for (const VarRecord& record : variables)
-        visitVarType(record.type, [&]<class T>() { loadBytes(in, record.target, sizeof(T)); });
+        visitVarType(record.type, [&]<class T>() {
+            if constexpr (kIsBuffer<T>) {
+                uint32_t place = kNoBuffer;
+                loadBytes(in, &place, sizeof place);
+                if (place != kNoBuffer && place >= buffers.size())
+                    throw std::logic_error("the saved state names a buffer the production does not have");
+                *static_cast<PixelBuffer**>(record.target) = place == kNoBuffer ? nullptr : buffers[place];
+            } else {
+                loadBytes(in, record.target, sizeof(T));
+            }
+        });
     restoreOwn(in);
 }

@@ -109,9 +109,13 @@ public:
 
     // Everything a frame leaves for the next: the members the variables
     // drive, then the class's own (captureOwn). Restoring needs the same
-    // object, or one built from the same show.
-    void captureState(StateBytes& out) const;
-    void restoreState(std::span<const uint8_t>& in);
+    // object, or one built from the same show. A buffer member is saved as
+    // its place in `buffers` (kNoBuffer for none), so that the state also
+    // restores into an object of another production with the buffers in the
+    // same order; std::logic_error when it points at none of them.
+    static constexpr uint32_t kNoBuffer = UINT32_MAX;
+    void captureState(StateBytes& out, std::span<PixelBuffer* const> buffers) const;
+    void restoreState(std::span<const uint8_t>& in, std::span<PixelBuffer* const> buffers);
 
 protected:
     // Work memory or tables that a draw reads before it rewrites them.

@@ -1,22 +1,27 @@
 #include "preview/FileWatch.h"
 
-#include <sys/stat.h>
-
+#include <chrono>
+#include <filesystem>
 #include <utility>
+
+FileStamp fileStamp(const std::string& path)
+{
+    std::error_code error;
+    const auto modified = std::filesystem::last_write_time(path, error);
+    if (error)
+        return {};
+    const auto size = std::filesystem::file_size(path, error);
+    if (error)
+        return {};
+    return {int64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(modified.time_since_epoch()).count()),
+            int64_t(size)};
+}
 
 FileWatch::FileWatch(std::string path) : path(std::move(path)), last(read()) {}
 
-FileWatch::Stamp FileWatch::read() const
-{
-    struct stat s;
-    if (path.empty() || ::stat(path.c_str(), &s) != 0)
-        return {};
-    return {int64_t(s.st_mtim.tv_sec) * 1000000000 + s.st_mtim.tv_nsec, int64_t(s.st_size)};
-}
-
 bool FileWatch::changed()
 {
-    const Stamp now = read();
+    const FileStamp now = read();
     if (now == last)
         return false;
     last = now;

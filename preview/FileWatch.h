@@ -2,8 +2,17 @@
 #include <cstdint>
 #include <string>
 
-// Tells when a file changes on disk, by its modification time and size. An
-// empty path never changes.
+// A file's modification time and size, as far as the file system tells them.
+struct FileStamp {
+    int64_t modified = -1; // nanoseconds; -1 when the file is missing
+    int64_t size = -1;
+    bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp fileStamp(const std::string& path);
+
+// Tells when a file changes on disk, by its stamp: cheap enough to ask every
+// few milliseconds. An empty path never changes.
 class FileWatch {
 public:
     explicit FileWatch(std::string path);
@@ -11,13 +20,8 @@ public:
     bool changed();
 
 private:
-    struct Stamp {
-        int64_t modified = -1; // nanoseconds; -1 when the file is missing
-        int64_t size = -1;
-        bool operator==(const Stamp&) const = default;
-    };
-    Stamp read() const;
+    FileStamp read() const { return path.empty() ? FileStamp{} : fileStamp(path); }
 
     std::string path;
-    Stamp last;
+    FileStamp last;
 };

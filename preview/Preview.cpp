@@ -8,6 +8,9 @@
 #include "app/ShowIO.h"
 #include "base/Cores.h"
 #include "base/Workers.h"
+#include "pack/DataManifest.h"
+#include "pack/DataPath.h"
+#include "show/ShowDiff.h"
 
 namespace {
 
@@ -36,26 +39,33 @@ std::optional<int64_t> integer(std::string_view text)
     return v;
 }
 
-// Replays draw on every core.
-std::unique_ptr<SeekableTimeline> openShow(const PreviewOptions& o)
-{
-    return std::make_unique<SeekableTimeline>(loadShow(o.showFile), o.dataDir, o.fps,
-                                              SeekableTimeline::kMaxSnapshotBytes, machineCores());
-}
-
 } // namespace
 
 Preview::Preview(const PreviewOptions& options, WallClock wallClock)
     : options(options),
       showFile(options.showFile.empty() ? kEmbeddedShowName : options.showFile),
       wall(std::move(wallClock)),
-      show(openShow(options)),
-      watch(options.showFile)
+      watch(options.showFile),
+      script(loadShow(options.showFile)),
+      stamps(stampData(script)),
+      // Replays draw on every core.
+      show(std::make_unique<SeekableTimeline>(script, options.dataDir, options.fps,
+                                              SeekableTimeline::kMaxSnapshotBytes, machineCores()))
 {
     if (options.at)
         seekMs(*options.at);
     else
         play();
+}
+
+Preview::DataStamps Preview::stampData(const ShowScript& s) const
+{
+    DataStamps out;
+    for (const ShowImage& image : s.images)
+        out.try_emplace(image.name, fileStamp(dataFilePath(options.dataDir, image.name)));
+    for (const char* map : {kHeightMapFile, kColorMapFile})
+        out.try_emplace(map, fileStamp(dataFilePath(options.dataDir, map)));
+    return out;
 }
 
 uint32_t Preview::playedMs() const
@@ -140,9 +150,23 @@ std::string Preview::reload()
 {
     watch.changed(); // this reload reads the file as it is now
     try {
-        auto fresh = openShow(options);
-        fresh->seek(timeline().frameIndex());
-        show = std::move(fresh);
+        ShowScript edited = loadShow(options.showFile);
+        DataStamps now = stampData(edited); // before anything is read
+        const auto unchanged = [&](std::string_view name) {
+            const auto before = stamps.find(name), after = now.find(name);
+            return before != stamps.end() && after != now.end() && before->second == after->second &&
+                   after->second.size >= 0;
+        };
+        uint32_t sameUntil = firstDifferenceMs(script, edited);
+        // A picture or map redone under the same name: from the start.
+        for (const auto& [name, stamp] : now)
+            if (!unchanged(name))
+                sameUntil = 0;
+        const uint64_t frame = timeline().frameIndex();
+        show = show->edited(edited, sameUntil, unchanged); // the old one is spent
+        script = std::move(edited);
+        stamps = std::move(now);
+        show->seek(frame);
         reloadError.clear();
     } catch (const std::exception& e) {
         reloadError = e.what();

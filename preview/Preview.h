@@ -3,6 +3,7 @@
 #include <bitset>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -57,7 +58,10 @@ public:
 
     // The show file again, at the same show time. On an error the old show
     // stays and error() holds "FILE:LINE:COLUMN: message" until a reload
-    // succeeds. Answers as the reload command does.
+    // succeeds. Answers as the reload command does. Only what the edit
+    // changed is rendered again: the pictures whose files did not change are
+    // kept, and so are the snapshots before the first show time at which the
+    // new show differs from the old.
     std::string reload();
     // The file watcher: reloads when the show file changed on disk; the
     // answer, or nothing.
@@ -83,12 +87,18 @@ private:
     void anchor();
     void tell() const;
 
+    // The data files a production reads, by show name, as they were before it read them.
+    using DataStamps = std::map<std::string, FileStamp, std::less<>>;
+    DataStamps stampData(const ShowScript& script) const;
+
     PreviewOptions options;
     std::string showFile;
     WallClock wall;
     Follower follower;
-    std::unique_ptr<SeekableTimeline> show;
     FileWatch watch;
+    ShowScript script; // the one on screen
+    DataStamps stamps; // of its data
+    std::unique_ptr<SeekableTimeline> show;
     std::string reloadError;
     bool isPlaying = false;
     uint64_t anchorWall = 0;

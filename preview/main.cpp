@@ -20,7 +20,8 @@
 
 namespace {
 
-constexpr uint32_t kWatchEveryMs = 250;
+// A saved edit should be on screen at once; a file's stamp costs microseconds.
+constexpr uint32_t kWatchEveryMs = 10;
 
 int fail(const std::string& why)
 {

@@ -18,14 +18,59 @@ double msSince(Clock::time_point start)
 } // namespace
 
 SeekableTimeline::SeekableTimeline(const ShowScript& show, const std::string& dataDir, uint32_t fps,
-                                   size_t maxSnapshotBytes, unsigned threads)
-    : timeline(show, dataDir, fps, {}, threads), maxBytes(maxSnapshotBytes)
+                                   size_t maxSnapshotBytes, unsigned threads, LoadedPictures* loaded)
+    : timeline(show, dataDir, fps, {}, threads, loaded), maxBytes(maxSnapshotBytes)
 {
     frames = ::frameCount(fps);
     // A show starts from the generator's first state, whatever ran before it.
     randomState() = 1;
     snapshots[0].state.capture(production());
     timeline.renderNext();
+}
+
+std::unique_ptr<SeekableTimeline> SeekableTimeline::edited(const ShowScript& show, uint32_t sameUntilMs,
+                                                           const std::function<bool(std::string_view)>& reusable)
+{
+    // Pictures that nothing draws into are still as loaded: lent to the new
+    // production, and taken back to their places if it cannot be built.
+    Production& old = production();
+    const std::vector<PixelBuffer*> drawn = buffersDrawnInto(old);
+    LoadedPictures lent;
+    std::vector<std::pair<size_t, std::string>> places;
+    for (size_t i = 0; i < old.images.size(); ++i) {
+        const std::string name = old.images[i]->name;
+        if (std::find(drawn.begin(), drawn.end(), old.images[i].get()) != drawn.end() || !reusable(name) ||
+            lent.count(name))
+            continue;
+        places.emplace_back(i, name);
+        lent[name] = std::move(old.images[i]);
+    }
+    std::unique_ptr<SeekableTimeline> fresh;
+    try {
+        fresh = std::make_unique<SeekableTimeline>(show, old.dataDirectory(), fps(), maxBytes, old.threads(), &lent);
+    } catch (...) {
+        for (auto& [i, name] : places)
+            old.images[i] = std::move(lent[name]);
+        throw;
+    }
+    fresh->takeSnapshots(*this, sameUntilMs);
+    return fresh;
+}
+
+void SeekableTimeline::takeSnapshots(SeekableTimeline& earlier, uint32_t sameUntilMs)
+{
+    if (earlier.fps() != fps())
+        return;
+    // One whose frames were all rendered before the first difference holds
+    // what this show leaves there too. The first is this show's own.
+    for (auto it = earlier.snapshots.upper_bound(0); it != earlier.snapshots.end(); ++it) {
+        if (frameTimeMs(it->first - 1, fps()) >= sameUntilMs || !it->second.state.drawsLike(production()))
+            break;
+        snapshots[it->first] = std::move(it->second);
+    }
+    earlier.snapshots.clear();
+    frameBudget = earlier.frameBudget;
+    costBudget = earlier.costBudget;
 }
 
 uint64_t SeekableTimeline::frameAt(uint32_t ms) const

@@ -1,8 +1,11 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <memory>
 #include <string>
+#include <string_view>
 
 #include "engine/Snapshot.h"
 #include "show/Timeline.h"
@@ -23,9 +26,20 @@ public:
     // Builds the production and renders frame 0; throws like Timeline.
     // `threads` share the drawing of each frame, replays included.
     SeekableTimeline(const ShowScript& show, const std::string& dataDir, uint32_t fps,
-                     size_t maxSnapshotBytes = kMaxSnapshotBytes, unsigned threads = 1);
+                     size_t maxSnapshotBytes = kMaxSnapshotBytes, unsigned threads = 1,
+                     LoadedPictures* loaded = nullptr);
     SeekableTimeline(const SeekableTimeline&) = delete;
     SeekableTimeline& operator=(const SeekableTimeline&) = delete;
+
+    // The show after an edit that leaves every frame before `sameUntilMs` as
+    // it was (firstDifferenceMs): built with this timeline's pictures that
+    // nothing draws into and `reusable` accepts instead of reading them
+    // again, and given this timeline's snapshots taken before then, so that
+    // its seeks replay only from the nearest of them. On success this
+    // timeline has given those away and must be discarded; on a failure
+    // (thrown as by the constructor) it is as it was.
+    std::unique_ptr<SeekableTimeline> edited(const ShowScript& show, uint32_t sameUntilMs,
+                                             const std::function<bool(std::string_view picture)>& reusable);
 
     uint32_t fps() const { return timeline.fps(); }
     uint64_t frameCount() const { return frames; } // frames before the end of the show
@@ -57,6 +71,7 @@ public:
 
 private:
     uint64_t nextFrame() const { return timeline.frameIndex() + 1; }
+    void takeSnapshots(SeekableTimeline& earlier, uint32_t sameUntilMs);
     void renderNext();
     void takeSnapshotIfDue();
     void thinOut();

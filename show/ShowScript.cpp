@@ -1,5 +1,6 @@
 #include "show/ShowScript.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstdlib>
@@ -437,37 +438,25 @@ ShowScript parseShow(std::string_view text, const std::string& fileName)
     return Parser(text, fileName).run();
 }
 
-void buildShow(const ShowScript& show, Production& production, DecodedPictures decoded)
+namespace {
+
+// The frame buffer, the pictures as read, then every effect and generator
+// with its calls.
+void addEverything(const ShowScript& show, Production& production, std::vector<std::unique_ptr<PixelBuffer>>& lent,
+                   std::vector<std::optional<DecodedImage>>& pictures, const std::vector<std::string>& failures)
 {
-    if (!production.images.empty() || !production.effects.empty() || !production.generators.empty())
-        throw std::logic_error("buildShow needs an empty production");
     auto fail = [&](ShowLocation at, const std::string& message) {
         throw ShowError(show.file, at.line, at.column, message);
     };
-
-    // The pictures not decoded yet are decoded over every core; all are then
-    // added in the show's order, so the first that fails is the one named.
-    const size_t count = show.images.size();
-    std::vector<std::optional<DecodedImage>> pictures(count);
-    for (size_t i = 0; i < count; ++i)
-        if (auto picture = decoded.extract(show.images[i].name)) // a picture listed twice is read again
-            pictures[i] = std::move(picture.mapped());
-    std::vector<std::string> failures(count);
-    parallelFor(count, [&](size_t i) {
-        if (pictures[i])
-            return;
-        try {
-            pictures[i] = decodeImageFile(production.dataPath(show.images[i].name));
-        } catch (const std::exception& e) {
-            failures[i] = e.what();
-        }
-    });
     production.addBuffer("FrameBuffer");
-    for (size_t i = 0; i < count; ++i) {
-        if (!pictures[i])
+    for (size_t i = 0; i < show.images.size(); ++i) {
+        if (!lent[i] && !pictures[i])
             fail(show.images[i].where, failures[i]);
         try {
-            production.addImage(show.images[i].name, std::move(*pictures[i]));
+            if (lent[i])
+                production.addImage(std::move(lent[i]));
+            else
+                production.addImage(show.images[i].name, std::move(*pictures[i]));
         } catch (const std::exception& e) {
             fail(show.images[i].where, e.what());
         }
@@ -509,5 +498,50 @@ void buildShow(const ShowScript& show, Production& production, DecodedPictures d
                 break;
             }
         }
+    }
+}
+
+} // namespace
+
+void buildShow(const ShowScript& show, Production& production, DecodedPictures decoded, LoadedPictures* loaded)
+{
+    if (!production.images.empty() || !production.effects.empty() || !production.generators.empty())
+        throw std::logic_error("buildShow needs an empty production");
+
+    // The pictures not loaded or decoded yet are decoded over every core; all
+    // are then added in the show's order, so the first that fails is the one named.
+    const size_t count = show.images.size();
+    std::vector<std::unique_ptr<PixelBuffer>> lent(count);
+    std::vector<std::optional<DecodedImage>> pictures(count);
+    for (size_t i = 0; i < count; ++i) // a picture listed twice is read again
+        if (auto picture = loaded ? loaded->extract(show.images[i].name) : LoadedPictures::node_type())
+            lent[i] = std::move(picture.mapped());
+        else if (auto decodedPicture = decoded.extract(show.images[i].name))
+            pictures[i] = std::move(decodedPicture.mapped());
+    std::vector<std::string> failures(count);
+    parallelFor(count, [&](size_t i) {
+        if (lent[i] || pictures[i])
+            return;
+        try {
+            pictures[i] = decodeImageFile(production.dataPath(show.images[i].name));
+        } catch (const std::exception& e) {
+            failures[i] = e.what();
+        }
+    });
+    std::vector<const PixelBuffer*> borrowed;
+    for (const auto& picture : lent)
+        if (picture)
+            borrowed.push_back(picture.get());
+    try {
+        addEverything(show, production, lent, pictures, failures);
+    } catch (...) {
+        // Whether added yet or not, they go back to their owner.
+        for (auto& picture : lent)
+            if (picture)
+                (*loaded)[picture->name] = std::move(picture);
+        for (auto& image : production.images)
+            if (std::find(borrowed.begin(), borrowed.end(), image.get()) != borrowed.end())
+                (*loaded)[image->name] = std::move(image);
+        throw;
     }
 }

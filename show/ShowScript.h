@@ -1,11 +1,14 @@
 #pragma once
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "gfx/ImageDecoder.h"
+#include "gfx/PixelBuffer.h"
 
 class Production;
 
@@ -58,14 +61,19 @@ struct ShowScript {
 // Reads a whole show file; throws ShowError at the first fault.
 ShowScript parseShow(std::string_view text, const std::string& fileName);
 
+// Pictures as another production loaded them, by show name.
+using LoadedPictures = std::map<std::string, std::unique_ptr<PixelBuffer>, std::less<>>;
+
 // Makes every call of the show on a production that holds nothing yet: the
 // frame buffer, the pictures, then each effect and generator. A picture found
-// in `decoded` (as the data check leaves them, from the production's data
-// directory) is taken from there; the others are read and decoded over every
-// core. On a ShowError (unknown class or variable, a value of the wrong kind,
-// a picture that does not load) the production is half-built and must be
-// discarded.
-void buildShow(const ShowScript& show, Production& production, DecodedPictures decoded = {});
+// in `loaded` is moved from there, one found in `decoded` (as the data check
+// leaves them, from the production's data directory) is taken from there; the
+// others are read and decoded over every core. On a ShowError (unknown class
+// or variable, a value of the wrong kind, a picture that does not load) the
+// production is half-built and must be discarded, and every picture taken
+// from `loaded` is back in it.
+void buildShow(const ShowScript& show, Production& production, DecodedPictures decoded = {},
+               LoadedPictures* loaded = nullptr);
 
 // The show compiled into the programs.
 std::string_view embeddedShowText();

@@ -4,14 +4,14 @@
 #include <stdexcept>
 
 Timeline::Timeline(const ShowScript& script, const std::string& dataDir, uint32_t fps, DecodedPictures decoded,
-                   unsigned threads)
+                   unsigned threads, LoadedPictures* loaded)
     : rate(fps)
 {
     if (fps == 0)
         throw std::invalid_argument("the frame rate must be at least 1");
     show = std::make_unique<Production>(dataDir, [this] { return now; });
     show->setThreads(threads);
-    buildShow(script, *show, std::move(decoded));
+    buildShow(script, *show, std::move(decoded), loaded);
     show->clock->start();
 }
 

@@ -37,10 +37,10 @@ inline uint64_t frameCount(uint32_t fps)
 class Timeline {
 public:
     // Builds the production from the show, with the pictures already decoded
-    // from dataDir (buildShow); throws ShowError or std::runtime_error.
-    // `threads` share the drawing of each frame.
+    // from dataDir or loaded (buildShow); throws ShowError or
+    // std::runtime_error. `threads` share the drawing of each frame.
     Timeline(const ShowScript& show, const std::string& dataDir, uint32_t fps, DecodedPictures decoded = {},
-             unsigned threads = 1);
+             unsigned threads = 1, LoadedPictures* loaded = nullptr);
 
     // Renders the next frame; false (and nothing rendered) once the show has ended.
     // With `effectSeconds`, the time of the whole update is added to slot 0 and

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string>
 #include <vector>
 
 #include "EveryClassShow.h"
@@ -45,11 +46,82 @@ TEST(Snapshot, RefusesAnotherProduction)
 {
     const EveryClassShow show;
     Timeline a(show.script, show.dir.str(), 30);
-    const ShowScript small = parseShow("effect 0 Clear {\n}\n", "small.show");
-    Timeline b(small, show.dir.str(), 30);
     Snapshot snapshot;
     snapshot.capture(a.production());
+    const ShowScript small = parseShow("effect 0 Clear {\n}\n", "small.show");
+    Timeline b(small, show.dir.str(), 30);
     EXPECT_THROW(snapshot.restore(b.production()), std::logic_error);
+
+    // The same effects, one drawing into another picture: its pixels were never kept.
+    std::string text = kEveryClass;
+    const std::string canvas = "pixelRef := \"data/canvas.png\"";
+    text.replace(text.rfind(canvas), canvas.size(), "pixelRef := \"data/tex.png\"");
+    Timeline c(parseShow(text, "other.show"), show.dir.str(), 30);
+    EXPECT_TRUE(snapshot.drawsLike(a.production()));
+    EXPECT_FALSE(snapshot.drawsLike(c.production()));
+    EXPECT_THROW(snapshot.restore(c.production()), std::logic_error);
+}
+
+// A snapshot restores into another production built from the same show, and
+// the two go on apart: members keep buffers as their places, the clock reads
+// its own timeline, and a picture drawn into is no longer read through its
+// grey copy as loaded.
+TEST(Snapshot, RestoresIntoAnotherProductionOfTheSameShow)
+{
+    const EveryClassShow every;
+    TempDir greyData;
+    writeMaps(greyData);
+    std::vector<uint32_t> grain(512 * 384);
+    for (size_t i = 0; i < grain.size(); ++i)
+        grain[i] = 0xff000000u | uint32_t(i * 37 % 256) * 0x010101u;
+    writePng(greyData.file("grain.png"), 512, 384, grain);
+    // The grain is added whole to the frame, then cleared to dark grey from 100 ms on.
+    const ShowScript grey = parseShow(R"(images {
+    "data/grain.png"
+}
+effect 0 Clear {
+}
+effect 1 PutBuffer {
+    fromBuffer := "data/grain.png"
+    blendmode := 1
+    alpha := 255
+}
+effect 2 Clear {
+    pixelRef := "data/grain.png"
+    flag := 0
+    flag 1 -> 1 H 100-150
+    color := 4210752
+}
+)", "grey.show");
+    const struct Case {
+        const ShowScript& script;
+        std::string data;
+        const char* alsoDrawn;
+    } cases[] = {{every.script, every.dir.str(), "data/canvas.png"}, {grey, greyData.str(), "data/grain.png"}};
+
+    const uint32_t fps = 100;
+    for (const Case& c : cases) {
+        const std::vector<uint64_t> straight = straightRun(c.script, c.data, fps, 300, c.alsoDrawn);
+        for (uint64_t at : {20, 150, 280}) {
+            randomState() = 1;
+            Timeline from(c.script, c.data, fps);
+            while (from.frameIndex() + 1 < at)
+                from.renderNext();
+            Snapshot snapshot;
+            snapshot.capture(from.production());
+            for (int k = 0; k < 10; ++k) // on elsewhere: nothing of it may show in the other
+                from.renderNext();
+            Timeline to(c.script, c.data, fps);
+            snapshot.restore(to.production());
+            to.resumeAt(at);
+            const PixelBuffer& drawn = *to.production().getBuffer(c.alsoDrawn);
+            for (uint64_t i = at; i < at + 10; ++i) {
+                ASSERT_TRUE(to.renderNext());
+                ASSERT_EQ(frameHash(to.frameBuffer()) ^ frameHash(drawn) * 3, straight[i])
+                    << c.alsoDrawn << ": restored before frame " << at << ", differs at frame " << i;
+            }
+        }
+    }
 }
 
 // The whole built-in show: seeks in random order land on the straight run's

@@ -35,7 +35,7 @@ TEST(Tunnel, BuildsTablesAndLooksUpTexelsByUnsignedRemainder)
     PixelBuffer target("target", 512, 384);
     t.flag = 1;
     t.pixelRef = &target;
-    const int k = int(std::find(t.angle.get(), t.angle.get() + 512 * 384, -5) - t.angle.get());
+    const int k = int(std::find(t.angle, t.angle + 512 * 384, -5) - t.angle);
     for (uint16_t h : {256, 384}) {
         Texture texture(256, h);
         t.fromBuffer = &texture;
