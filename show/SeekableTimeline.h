@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -48,6 +49,9 @@ public:
     // The last frame at or before `ms`, within the show.
     uint64_t frameAt(uint32_t ms) const;
 
+    // The frame a seek to `frame` renders first when it restores a snapshot:
+    // that of the last snapshot at or before it.
+    uint64_t snapshotBefore(uint64_t frame) const { return std::prev(snapshots.upper_bound(frame))->first; }
     // Makes `frame` (clamped to the show) the rendered one; returns how many
     // frames that took to render.
     uint64_t seek(uint64_t frame);

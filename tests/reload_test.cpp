@@ -79,10 +79,9 @@ TEST(Reload, AnEditedTimelineReplaysOnlyFromTheFirstDifference)
                                         : c.firstDifference == 0         ? 0
                                                                          : old->frameAt(c.firstDifference - 1) + 1;
         const bool refused = c.to.find("pixelRef") != std::string::npos;
-        old->seek(0);
         const uint64_t target = refused ? 0 : std::min(firstDifferent, onScreen);
-        const uint64_t kept = std::max<uint64_t>(target + 1 - old->seek(target), 1); // from 1 on, no restore
-        old->seek(onScreen);
+        // Snapshots come as rendering takes time, so which exist is read here, just before the edit.
+        const uint64_t kept = std::max<uint64_t>(old->snapshotBefore(target), 1); // from 1 on, no restore
 
         const PixelBuffer* tex = old->production().getBuffer("data/tex.png");
         const PixelBuffer* canvas = old->production().getBuffer("data/canvas.png");
