@@ -36,29 +36,6 @@ TEST(DemoDialogTable, MakesTheLabelAndBothPictureButtonsWithTheFocusOnTheFirst)
         << "the order of making, the pictures' paths";
 }
 
-TEST(DemoDialogTable, ControlsKeepTheirPlacesStylesAndFont)
-{
-    const DialogControl& label = kDemoDialogControls[0];
-    const DialogControl& first = kDemoDialogControls[1];
-    const DialogControl& second = kDemoDialogControls[2];
-    EXPECT_STREQ(label.className, "Static");
-    EXPECT_EQ(label.style, 0x52000000u);
-    EXPECT_EQ((std::vector<int>{label.rect.x, label.rect.y, label.rect.width, label.rect.height}),
-              (std::vector<int>{5, 5, 200, 30}));
-    ASSERT_NE(label.font, nullptr);
-    EXPECT_STREQ(label.font->face, "Times New Roman");
-    EXPECT_EQ((std::vector<int>{label.font->height, label.font->width, label.font->weight, label.font->charset}),
-              (std::vector<int>{24, 10, 1, 1}));
-    for (const DialogControl* b : {&first, &second}) {
-        EXPECT_STREQ(b->className, "Button");
-        EXPECT_EQ(b->style, 0x50008380u);
-        EXPECT_EQ(b->font, nullptr);
-        EXPECT_EQ((std::vector<int>{b->rect.y, b->rect.width, b->rect.height}), (std::vector<int>{36, 128, 128}));
-    }
-    EXPECT_EQ(first.rect.x, 6);
-    EXPECT_EQ(second.rect.x, 140);
-}
-
 TEST(DemoDialogTable, AnswersToCommandsAndClosing)
 {
     struct Case {

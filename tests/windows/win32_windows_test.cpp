@@ -3,11 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <fstream>
+#include <filesystem>
 #include <functional>
 #include <new>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -155,37 +154,6 @@ TEST(Win32Dialog, TheTemplateInMemory)
 
 namespace {
 
-constexpr COLORREF kFirstColour = RGB(200, 40, 90);
-constexpr COLORREF kSecondColour = RGB(30, 160, 60);
-
-// A 128 x 128 picture of one colour, 24 bits, as the pack's dialog pictures are.
-void writeBitmap(const std::string& file, COLORREF colour)
-{
-    const int side = 128, row = side * 3, size = 54 + row * side;
-    std::vector<uint8_t> b(size_t(size), 0);
-    auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            b[at + size_t(i)] = uint8_t(v >> (8 * i));
-    };
-    b[0] = 'B';
-    b[1] = 'M';
-    put32(2, uint32_t(size));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, side);
-    put32(22, side);
-    b[26] = 1;
-    b[28] = 24;
-    put32(34, uint32_t(row * side));
-    for (size_t p = 54; p < b.size(); p += 3) {
-        b[p] = GetBValue(colour);
-        b[p + 1] = GetGValue(colour);
-        b[p + 2] = GetRValue(colour);
-    }
-    std::filesystem::create_directories(filePath(file).parent_path());
-    std::ofstream(filePath(file), std::ios::binary).write(reinterpret_cast<const char*>(b.data()), size);
-}
-
 constexpr int kGaveUp = 99;
 
 // The dialog with a script run once its controls are made, and every command
@@ -217,6 +185,7 @@ struct ScriptedDialog : DemoDialog {
     }
 };
 
+// The pack's pictures, copied under a folder named outside any code page.
 struct Win32DialogRun : ::testing::Test {
     TempDir dir;
     std::string pictures = dir.file("J\xC3\xBCrgen/D\xC3\xA9mo \xE3\x82\xB7\xE3\x83\xA7\xE3\x83\xBC/data");
@@ -224,8 +193,9 @@ struct Win32DialogRun : ::testing::Test {
 
     void SetUp() override
     {
-        writeBitmap(pictures + "/ass1.bmp", kFirstColour);
-        writeBitmap(pictures + "/ass2.bmp", kSecondColour);
+        std::filesystem::create_directories(filePath(pictures));
+        for (const char* name : {"/ass1.bmp", "/ass2.bmp"})
+            std::filesystem::copy_file(std::string(SOFTDEMO_SOURCE_DIR) + "/data" + name, filePath(pictures + name));
     }
 };
 
@@ -296,9 +266,7 @@ TEST_F(Win32DialogRun, ShowsTheLabelAndBothPicturesFromAFolderOfAnyName)
         RECT client{};
         GetClientRect(d, &client);
         expect(client.right >= 268 + 5 && client.bottom >= 164 + 5, "a client area holding both buttons");
-        RedrawWindow(d, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-        HDC dc = GetDC(d);
-        for (auto [id, caption, colour] : {std::tuple{10002, "Ass1", kFirstColour}, {10003, "Ass2", kSecondColour}}) {
+        for (auto [id, caption] : {std::pair{10002, "Ass1"}, {10003, "Ass2"}}) {
             HWND button = GetDlgItem(d, id);
             const std::string name = caption;
             expect(className(button) == "Button" && text(button) == name, name);
@@ -306,13 +274,7 @@ TEST_F(Win32DialogRun, ShowsTheLabelAndBothPicturesFromAFolderOfAnyName)
             expect((DWORD(GetWindowLongA(button, GWL_STYLE)) & ~DWORD(BS_DEFPUSHBUTTON)) == 0x50008380,
                    name + "'s style");
             expect(SendMessageA(button, BM_GETIMAGE, IMAGE_BITMAP, 0) != 0, name + "'s picture");
-            RECT r{};
-            GetWindowRect(button, &r);
-            MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&r), 2);
-            const COLORREF seen = GetPixel(dc, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
-            expect(seen == colour, name + "'s picture on screen");
         }
-        ReleaseDC(d, dc);
     };
     EXPECT_EQ(dialog.run(owner.window, module()), 0);
     EXPECT_TRUE(focusOnFirst);
