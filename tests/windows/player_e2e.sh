@@ -20,7 +20,10 @@ win=$src/build-win
 data=$src/data
 
 source "$src/tests/e2e/session.sh"
-require_tools Xvfb xdotool import convert compare
+# Only wine may be missing: the X tools come with the test's packages.
+for tool in Xvfb xdpyinfo xdotool import convert compare; do
+    command -v "$tool" >/dev/null || fail "$tool is not installed (./scripts/deps.sh installs it)"
+done
 # The session ends with the test, before its X server goes.
 trap 'wineserver -k 2>/dev/null; cleanup' EXIT
 
