@@ -31,13 +31,13 @@ WindowMessages* windowObject(SDL_Window* window)
     return window ? static_cast<WindowMessages*>(SDL_GetWindowData(window, kObjectKey)) : nullptr;
 }
 
-int32_t defWindowProc(WindowHandle, uint32_t, uintptr_t, intptr_t)
+intptr_t defWindowProc(WindowHandle, uint32_t, uintptr_t, intptr_t)
 {
     // SDL keeps no per-window defaults worth running: nothing to do, nothing handled.
     return 0;
 }
 
-int32_t sendMessage(WindowHandle handle, uint32_t message, uintptr_t wParam, intptr_t lParam)
+intptr_t sendMessage(WindowHandle handle, uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
     SDL_Window* window = static_cast<SDL_Window*>(handle);
     auto procedure = window ? reinterpret_cast<WindowProcedure>(SDL_GetWindowData(window, kProcedureKey)) : nullptr;

@@ -1,8 +1,8 @@
 #include "platform/BaseDialog.h"
 
 #include <algorithm>
-#include <limits>
 #include <stdexcept>
+#include <string_view>
 #include <utility>
 
 #include "platform/Base.h"
@@ -51,6 +51,24 @@ SdlPtr<SDL_Surface> lettering(TTF_Font* font, const char* text)
     return SdlPtr<SDL_Surface>(font ? TTF_RenderUTF8_Blended(font, text, SDL_Color{0, 0, 0, 255}) : nullptr);
 }
 
+SDL_Rect toSdl(const ControlRect& r)
+{
+    return {r.x, r.y, r.width, r.height};
+}
+
+// The free face made to the measures of a face a dialog names, and its kind.
+struct FaceTwin {
+    const char* face;
+    FontKind kind;
+};
+
+FaceTwin freeTwinOf(std::string_view face)
+{
+    if (face == "Times New Roman")
+        return {"Liberation Serif", FontKind::Serif};
+    return {"Liberation Sans", FontKind::Sans};
+}
+
 constexpr uint32_t kFace = 0xF0F0F0;
 constexpr uint32_t kButtonFace = 0xE1E1E1;
 constexpr uint32_t kButtonPressed = 0xCCE4F7;
@@ -87,10 +105,9 @@ int BaseDialog::runModal(const char* title, int width, int height, SDL_Window* o
         SDL_GetWindowPosition(owner, &ownerRect.x, &ownerRect.y);
         SDL_GetWindowSize(owner, &ownerRect.w, &ownerRect.h);
     }
-    const int16_t x = int16_t(ownerRect.w / 4 - width / 2);
-    const int16_t y = int16_t(ownerRect.h / 5 - height / 2);
-    const int left = std::max(0, ownerRect.x + unitsToPixelsX(x));
-    const int top = std::max(0, ownerRect.y + unitsToPixelsY(y));
+    const DialogOrigin at = dialogOrigin(ownerRect.w, ownerRect.h, width, height);
+    const int left = std::max(0, ownerRect.x + unitsToPixelsX(at.x));
+    const int top = std::max(0, ownerRect.y + unitsToPixelsY(at.y));
 
     fontsStarted = fontSource.start();
     fontProblem = fontsStarted ? "" : std::string("the font renderer cannot start (") + TTF_GetError() + ")";
@@ -106,22 +123,14 @@ int BaseDialog::runModal(const char* title, int width, int height, SDL_Window* o
         if (!fontProblem.empty() && fontSource.warn)
             fontSource.warn("the dialog shows no lettering: " + fontProblem);
 
-        // Keep the controls' left and top margins on the right and at the bottom too.
-        int w = 0, h = 0, marginX = 0, marginY = 0;
-        SDL_GetWindowSize(window.get(), &w, &h);
-        if (!controls.empty()) {
-            marginX = marginY = std::numeric_limits<int>::max();
-            for (const Control& c : controls) {
-                marginX = std::min(marginX, c.rect.x);
-                marginY = std::min(marginY, c.rect.y);
-            }
-        }
-        for (const Control& c : controls) {
-            w = std::max(w, c.rect.x + c.rect.w + marginX);
-            h = std::max(h, c.rect.y + c.rect.h + marginY);
-        }
+        ControlRect client;
+        SDL_GetWindowSize(window.get(), &client.width, &client.height);
+        std::vector<ControlRect> rects;
+        for (const Control& c : controls)
+            rects.push_back({c.rect.x, c.rect.y, c.rect.w, c.rect.h});
+        client = clientToHold(rects, client);
         // The renderer comes after the final size: a software renderer keeps the first one.
-        SDL_SetWindowSize(window.get(), w, h);
+        SDL_SetWindowSize(window.get(), client.width, client.height);
         renderer.reset(SDL_CreateRenderer(window.get(), -1, SDL_RENDERER_SOFTWARE));
         if (!renderer)
             throw std::runtime_error("cannot draw the dialog \"" + std::string(title) + "\": " + SDL_GetError());
@@ -194,19 +203,25 @@ SdlPtr<SDL_Texture> BaseDialog::toTexture(SdlPtr<SDL_Surface>& surface)
     return texture;
 }
 
-void BaseDialog::addLabel(SDL_Rect rect, const char* text, TTF_Font* font)
+void BaseDialog::addLabel(const DialogControl& c)
 {
-    controls.push_back({rect, 0, false, lettering(font, text), nullptr, nullptr, nullptr});
+    TTF_Font* font = guiFont;
+    if (c.font) {
+        // A 24-pixel character cell of the serif face is a 22-pixel em.
+        const FaceTwin twin = freeTwinOf(c.font->face);
+        font = createFont(twin.face, twin.kind, c.font->height * 11 / 12);
+    }
+    controls.push_back({toSdl(c.rect), c.id, false, lettering(font, c.text), nullptr, nullptr, nullptr});
 }
 
-void BaseDialog::addButton(SDL_Rect rect, const char* text, uint16_t id, const std::string& bitmapFile)
+void BaseDialog::addButton(const DialogControl& c, const std::string& bitmapFile)
 {
-    SdlPtr<SDL_Surface> words = lettering(guiFont, text);
+    SdlPtr<SDL_Surface> words = lettering(guiFont, c.text);
     // A missing picture is not reported: the data check warns about it.
     SdlPtr<SDL_Surface> bitmap;
     if (SDL_RWops* file = SDL_RWFromFile(bitmapFile.c_str(), "rb"))
         bitmap = loadButtonBitmap(file, bitmapFile);
-    controls.push_back({rect, id, true, std::move(words), std::move(bitmap), nullptr, nullptr});
+    controls.push_back({toSdl(c.rect), c.id, true, std::move(words), std::move(bitmap), nullptr, nullptr});
 }
 
 void BaseDialog::setFocus(uint16_t id)

@@ -8,6 +8,7 @@
 
 #include "platform/FontLookup.h"
 #include "platform/SdlHandles.h"
+#include "window/DemoDialogTable.h"
 #include "window/WindowMessages.h"
 
 // Where a dialog's lettering comes from. Without it the dialog still works:
@@ -26,7 +27,7 @@ int32_t dialogProc(SDL_Window* window, uint32_t message, uintptr_t wParam, intpt
 // flat style, with a dialog's keyboard interface (Tab moves the focus, Enter or
 // Space presses the focused button, Escape sends the cancel command IDCANCEL).
 // A pressed button reaches the object as WM_COMMAND with its identifier.
-class BaseDialog : public WindowMessages {
+class BaseDialog : public WindowMessages, public DialogControls {
 public:
     explicit BaseDialog(DialogFonts fonts = {});
     ~BaseDialog() override;
@@ -37,15 +38,12 @@ public:
     // to hold all its controls. Throws std::runtime_error if it cannot be made.
     int runModal(const char* title, int width, int height, SDL_Window* owner);
 
-protected:
-    // For onInitDialog. Rectangles are in pixels of the client area; fonts
-    // belong to the dialog, and are null when there is none to be had; a
-    // bitmap that does not load leaves the button bare.
-    TTF_Font* createFont(const char* family, FontKind kind, int pixelSize);
-    void addLabel(SDL_Rect rect, const char* text, TTF_Font* font);
-    void addButton(SDL_Rect rect, const char* text, uint16_t id, const std::string& bitmapFile);
-    void setFocus(uint16_t id);
-    void endDialog(int result);
+    // For onInitDialog. A label's font is the free face made to the
+    // measures of the one it names; without a font its text is not shown.
+    void addLabel(const DialogControl& control) override;
+    void addButton(const DialogControl& control, const std::string& bitmapFile) override;
+    void setFocus(uint16_t id) override;
+    void endDialog(int result) override;
 
 private:
     struct Control {
@@ -58,6 +56,8 @@ private:
         SdlPtr<SDL_Texture> image;
     };
 
+    // Fonts belong to the dialog; null when there is none to be had.
+    TTF_Font* createFont(const char* family, FontKind kind, int pixelSize);
     SdlPtr<SDL_Texture> toTexture(SdlPtr<SDL_Surface>& surface);
     void handle(const SDL_Event& event);
     void command(uint16_t id);

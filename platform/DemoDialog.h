@@ -7,9 +7,6 @@
 // is kept in `choice` and changes nothing in the show.
 class DemoDialog : public BaseDialog {
 public:
-    static constexpr uint16_t kAss1 = 10002;
-    static constexpr uint16_t kAss2 = 10003;
-
     int32_t choice = 0; // the button pressed; 0 when the dialog was closed
 
     // The pictures come from dataDir/ass1.bmp and dataDir/ass2.bmp.

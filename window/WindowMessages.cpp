@@ -26,7 +26,7 @@ WindowMessages::WindowMessages()
 {
 }
 
-int32_t WindowMessages::dispatchWindow(MessageRecord m)
+intptr_t WindowMessages::dispatchWindow(MessageRecord m)
 {
     const auto found = handlers.find(m.message);
     if (found == handlers.end())

@@ -67,8 +67,10 @@ public:
     WindowMessages(const WindowMessages&) = delete;
     WindowMessages& operator=(const WindowMessages&) = delete;
 
-    // Unknown numbers: the default window procedure, or 0 (not handled) for a dialog.
-    virtual int32_t dispatchWindow(MessageRecord m);
+    // Unknown numbers: the default window procedure, or 0 (not handled) for a
+    // dialog. The default's result passes whole: on 64-bit Windows some are
+    // handles and pointers.
+    virtual intptr_t dispatchWindow(MessageRecord m);
     virtual int32_t dispatchDialog(MessageRecord m);
 
     virtual int32_t onCreate(MessageRecord) { return 0; }
@@ -97,6 +99,6 @@ private:
 };
 
 // The window system's side of message handling, supplied by each platform's layer.
-int32_t defWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+intptr_t defWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 // Delivers at once to the object bound to `window`, as its window procedure would.
-int32_t sendMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+intptr_t sendMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);

@@ -8,6 +8,9 @@
 #   imports                the programs import only Windows' own DLLs; what the zip holds
 #   paths                  the zip unpacked into folders named outside any code page, run from elsewhere
 #   export                 the video export through a stand-in for ffmpeg.exe
+#   win32 | player | folder RENDER [OUT_DIR]
+#                          in an X server: the Win32 binding's tests; the player end
+#                          to end; the player from a folder of any name (player_e2e.sh)
 # Exit 77 (skipped) only where wine cannot start.
 # usage: windows_test.sh SOURCE_DIR CHECK [ARGS...]
 set -euo pipefail
@@ -52,7 +55,12 @@ build)
   echo "cross build: $((SECONDS - start)) s"
   command -v wine > /dev/null || exit 0
   [ -f "$WINEPREFIX/system.reg" ] || timeout 600 wine wineboot -i > /dev/null 2>&1 || true
-  echo "with the wine prefix: $((SECONDS - start)) s"
+  # A second prefix for the checks with a display: a wine session keeps the
+  # display (or none) it started with, and the others run with none.
+  if [ ! -f "$win/wine-x11/system.reg" ]; then
+    (export WINEPREFIX=$win/wine-x11 && unset DISPLAY && timeout 600 wine wineboot -i > /dev/null 2>&1 && wineserver -w) || true
+  fi
+  echo "with the wine prefixes: $((SECONDS - start)) s"
   ;;
 unit)
   need_wine
@@ -93,7 +101,6 @@ acm)
   ;;
 imports)
   for exe in "$win"/softdemo-render.exe "$win"/softdemo.exe; do
-    [ -f "$exe" ] || continue
     dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | sort -f)
     echo "$(basename "$exe"): $(echo $dlls)"
     for dll in $dlls; do
@@ -102,9 +109,16 @@ imports)
       *) fail "$(basename "$exe") imports $dll, which a bare Windows does not have" ;;
       esac
     done
+    for entry in PerMonitorV2 '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true/pm' \
+      Microsoft.Windows.Common-Controls; do
+      strings -n 8 "$exe" | grep -F "$entry" > /dev/null || fail "$(basename "$exe")'s manifest lacks $entry"
+    done
   done
+  # The player opens no console window of its own.
+  x86_64-w64-mingw32-objdump -p "$win/softdemo.exe" | grep "^Subsystem.*(Windows GUI)" > /dev/null ||
+    fail "softdemo.exe is not a program for the desktop"
   cmake -E tar tf "$win/softdemo-windows.zip" > listing.txt
-  for entry in softdemo-render.exe README.txt data/fried.mp3 data/tarnolm/heightmap.raw fonts/DejaVuSans-Bold.ttf; do
+  for entry in softdemo.exe softdemo-render.exe README.txt data/fried.mp3 data/tarnolm/heightmap.raw fonts/DejaVuSans-Bold.ttf; do
     grep -qx "softdemo-windows/$entry" listing.txt || fail "the zip lacks $entry"
   done
   echo "the zip holds $(wc -l < listing.txt) entries"
@@ -159,6 +173,10 @@ export)
   fi
   grep -q "cannot run ffmpeg" log.txt || fail "no word about ffmpeg: $(cat log.txt)"
   echo "export: ffmpeg.exe given 119 frames and every argument whole"
+  ;;
+win32 | player | folder)
+  export WINEPREFIX=$win/wine-x11
+  bash "$src/tests/windows/player_e2e.sh" "$src" "$check" "$@"
   ;;
 *)
   echo "windows_test.sh: unknown check \"$check\""
