@@ -106,6 +106,16 @@ void Production::addImage(std::string_view name, DecodedImage image)
     images.back()->keepGreyCopy();
 }
 
+bool Production::fillImage(std::string_view name, DecodedImage image)
+{
+    PixelBuffer* buffer = getBuffer(name);
+    if (!buffer)
+        return false;
+    buffer->replace(image.width, image.height, std::move(image.pixels));
+    buffer->keepGreyCopy();
+    return true;
+}
+
 PixelBuffer* Production::getBuffer(std::string_view name) const
 {
     for (const auto& buffer : images)

@@ -48,6 +48,9 @@ public:
     void loadImage(const char* fileName);
     // loadImage for a picture already decoded, named as loadImage names it.
     void addImage(std::string_view name, DecodedImage image);
+    // The picture's pixels into the buffer of that name, in place (one left
+    // for later by buildShow); false when there is no such buffer.
+    bool fillImage(std::string_view name, DecodedImage image);
     PixelBuffer* getBuffer(std::string_view name) const;
     PixelBuffer* frameBuffer() const { return images.empty() ? nullptr : images.front().get(); }
 

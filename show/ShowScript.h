@@ -58,14 +58,24 @@ struct ShowScript {
 // Reads a whole show file; throws ShowError at the first fault.
 ShowScript parseShow(std::string_view text, const std::string& fileName);
 
+// What buildShow does with a picture that is not among those decoded.
+enum class MissingPictures : uint8_t {
+    Read,  // reads and decodes it from the data directory
+    // Makes its buffer black, at the size the pack's picture has, for
+    // Production::fillImage to fill before the show first needs it (packNeeds):
+    // a show that starts before its whole pack has arrived.
+    Later,
+};
+
 // Makes every call of the show on a production that holds nothing yet: the
 // frame buffer, the pictures, then each effect and generator. A picture found
 // in `decoded` (as the data check leaves them, from the production's data
 // directory) is taken from there; the others are read and decoded over every
-// core. On a ShowError (unknown class or variable, a value of the wrong kind,
-// a picture that does not load) the production is half-built and must be
-// discarded.
-void buildShow(const ShowScript& show, Production& production, DecodedPictures decoded = {});
+// core, or left for later. On a ShowError (unknown class or variable, a value
+// of the wrong kind, a picture that does not load, or is left for later and
+// is none of the pack's) the production is half-built and must be discarded.
+void buildShow(const ShowScript& show, Production& production, DecodedPictures decoded = {},
+               MissingPictures missing = MissingPictures::Read);
 
 // The show compiled into the programs.
 std::string_view embeddedShowText();
