@@ -343,6 +343,8 @@ function waitFor(condition) {
   });
 }
 
+const nextTask = () => new Promise((resolve) => setTimeout(resolve, 0));
+
 // ?frames=T1,T2,...&fps=N: "T HASH" for each time, then "done".
 async function frames(fps) {
   const wanted = new Set();
@@ -373,8 +375,6 @@ async function frames(fps) {
     await nextTask();
   }
 }
-
-const nextTask = () => new Promise((resolve) => setTimeout(resolve, 0));
 
 // ?bench&fps=N: the renderer's bench report, then "done". The engine times
 // the frames themselves, without the pauses the page takes to stay responsive;
