@@ -66,7 +66,7 @@ int Player::play()
     if (state != State::Built)
         return 1;
     try {
-        platform.ask(production->dataDirectory());
+        platform.ask(show->dataDirectory());
     } catch (const std::exception& e) {
         return fail(e.what());
     }
@@ -78,13 +78,13 @@ int Player::play()
 }
 
 bool Player::build(const std::string& dataDir, DecodedPictures pictures, std::string_view showText,
-                   const std::string& showName)
+                   const std::string& showName, MissingPictures missing)
 {
     try {
-        production = std::make_unique<Production>(dataDir, [this] { return platform.tick(); }, platform.audio());
-        buildShow(parseShow(showText, showName), *production, std::move(pictures));
+        show = std::make_unique<Production>(dataDir, [this] { return platform.tick(); }, platform.audio());
+        buildShow(parseShow(showText, showName), *show, std::move(pictures), nullptr, missing);
     } catch (const std::exception& e) {
-        production.reset();
+        show.reset();
         fail(e.what());
         return false;
     }
@@ -96,7 +96,7 @@ bool Player::begin()
 {
     if (state != State::Built)
         return false;
-    const PixelBuffer& frame = *production->frameBuffer();
+    const PixelBuffer& frame = *show->frameBuffer();
     try {
         screenVsync = platform.openScreen(frame.width, frame.height, settings.vsync);
     } catch (const std::exception& e) {
@@ -129,11 +129,11 @@ bool Player::pass()
         return false;
     }
     if (firstFrame)
-        production->prepare();
+        show->prepare();
     firstFrame = false;
-    production->update();
-    production->draw();
-    const float t = production->clock->timeMs;
+    show->update();
+    show->draw();
+    const float t = show->clock->timeMs;
     if (showIsOver(t)) {
         stop();
         return false;
@@ -142,7 +142,7 @@ bool Player::pass()
         shown.longestGapMs = std::max(shown.longestGapMs, t - shown.lastMs);
     shown.lastMs = t;
     ++shown.frames;
-    platform.present(*production->frameBuffer());
+    platform.present(*show->frameBuffer());
     if (platform.escapePressed() || platform.closeRequested()) {
         stop();
         return false;
@@ -150,13 +150,20 @@ bool Player::pass()
     return true;
 }
 
+int64_t Player::showTimeAt(uint32_t tick) const
+{
+    if (state == State::Pausing) // unsigned: across a wrap of the tick
+        return tick - pauseStart < kPauseMs ? -1 : 0;
+    return state == State::Playing ? int64_t(uint32_t(tick - show->clock->startTick)) : -1;
+}
+
 void Player::startShow()
 {
-    production->initAudio();
-    production->loadMusic();
-    if (production->music)
-        production->music->play();
-    production->clock->start(); // show time 0 is now, just after the music started
+    show->initAudio();
+    show->loadMusic();
+    if (show->music)
+        show->music->play();
+    show->clock->start(); // show time 0 is now, just after the music started
     showStart = platform.tick();
     state = State::Playing;
 }
@@ -164,9 +171,9 @@ void Player::startShow()
 void Player::stop()
 {
     state = State::Over;
-    production->clock->stop();
-    if (production->music)
-        production->music->stop();
+    show->clock->stop();
+    if (show->music)
+        show->music->stop();
     report();
 }
 

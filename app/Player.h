@@ -46,7 +46,7 @@ public:
     // its data check decoded. False when it cannot be built, after saying why
     // as run() does.
     bool build(const std::string& dataDir, DecodedPictures pictures, std::string_view showText = embeddedShowText(),
-               const std::string& showName = kEmbeddedShowName);
+               const std::string& showName = kEmbeddedShowName, MissingPictures missing = MissingPictures::Read);
 
     // run() after build(): the question, then begin() and pass() until the end.
     int play();
@@ -63,6 +63,16 @@ public:
     bool pass();
 
     uint32_t framesShown() const { return shown.frames; }
+
+    // The show time of the frame a pass at `tick` would render; -1 when it
+    // would render none (before build, during the pause, after the end). A
+    // front end that gets the show's files while it plays asks before each
+    // pass whether they are in.
+    int64_t showTimeAt(uint32_t tick) const;
+
+    // The production once built (its pictures left for later are filled
+    // there), else null.
+    Production* production() const { return show.get(); }
 
 private:
     enum class State : uint8_t { Empty, Built, Pausing, Playing, Over };
@@ -81,7 +91,7 @@ private:
 
     PlayerPlatform& platform;
     PlayerSettings settings;
-    std::unique_ptr<Production> production;
+    std::unique_ptr<Production> show;
     State state = State::Empty;
     bool firstFrame = true;
     bool screenVsync = false;

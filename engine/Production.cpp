@@ -112,6 +112,16 @@ void Production::addImage(std::unique_ptr<PixelBuffer>&& image)
     images.push_back(std::move(image));
 }
 
+bool Production::fillImage(std::string_view name, DecodedImage image)
+{
+    PixelBuffer* buffer = getBuffer(name);
+    if (!buffer)
+        return false;
+    buffer->replace(image.width, image.height, std::move(image.pixels));
+    buffer->keepGreyCopy();
+    return true;
+}
+
 PixelBuffer* Production::getBuffer(std::string_view name) const
 {
     for (const auto& buffer : images)

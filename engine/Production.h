@@ -51,6 +51,9 @@ public:
     // A picture as another production loaded it (its grey copy included);
     // taken only once nothing can fail.
     void addImage(std::unique_ptr<PixelBuffer>&& image);
+    // The picture's pixels into the buffer of that name, in place (one left
+    // for later by buildShow); false when there is no such buffer.
+    bool fillImage(std::string_view name, DecodedImage image);
     PixelBuffer* getBuffer(std::string_view name) const;
     PixelBuffer* frameBuffer() const { return images.empty() ? nullptr : images.front().get(); }
 

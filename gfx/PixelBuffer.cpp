@@ -26,6 +26,22 @@ PixelBuffer::PixelBuffer(std::string_view bufferName, uint16_t w, uint16_t h, st
     std::memcpy(name, bufferName.data(), bufferName.size());
 }
 
+void PixelBuffer::replace(uint16_t w, uint16_t h, std::vector<uint32_t> content)
+{
+    if (content.size() != size_t(w) * h)
+        throw std::invalid_argument("buffer \"" + std::string(name) + "\" of " + std::to_string(w) + " x " +
+                                    std::to_string(h) + " pixels given " + std::to_string(content.size()));
+    width = w;
+    height = h;
+    pixelCount = uint32_t(w) * h;
+    storage = std::move(content);
+    if (storage.empty())
+        storage.push_back(0);
+    pixels = storage.data();
+    greyCopy = {};
+    drawnInto = false;
+}
+
 void PixelBuffer::keepGreyCopy()
 {
     const bool isGrey = std::all_of(pixels, pixels + pixelCount, [](uint32_t p) {

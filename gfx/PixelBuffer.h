@@ -22,6 +22,11 @@ struct PixelBuffer {
     PixelBuffer(const PixelBuffer&) = delete;
     PixelBuffer& operator=(const PixelBuffer&) = delete;
 
+    // Takes over w × h new pixels in place of the old, so that whatever
+    // points at the buffer draws them from now on; the grey copy and the
+    // mark of a draw go with the old. std::invalid_argument as the constructor.
+    void replace(uint16_t w, uint16_t h, std::vector<uint32_t> content);
+
     // Keeps a copy of one byte per pixel when every pixel is grey (its three
     // colour bytes equal), for loops that read only those: a quarter of the
     // memory to stream. For pictures as loaded.

@@ -292,13 +292,6 @@ void checkMusic(const std::string& path, const uint8_t* b, size_t size, std::vec
         problems.push_back(path + ": no MPEG audio frame at its start, not an MP3 file");
 }
 
-const DataPicture* findPicture(const std::string& showPath)
-{
-    const auto picture = std::find_if(kShowPictures.begin(), kShowPictures.end(),
-                                      [&](const DataPicture& p) { return showPath == p.path; });
-    return picture == kShowPictures.end() ? nullptr : &*picture;
-}
-
 bool isMapFile(const std::string& showPath)
 {
     return showPath == kHeightMapFile || showPath == kColorMapFile;
@@ -331,7 +324,7 @@ std::vector<std::string> checkBytes(const std::string& showPath, const uint8_t* 
                                     const std::string& path, DecodedImage* keep)
 {
     std::vector<std::string> problems;
-    if (const DataPicture* picture = findPicture(showPath))
+    if (const DataPicture* picture = findShowPicture(showPath))
         checkImage(path, data, size, *picture, problems, keep);
     else if (isMapFile(showPath))
         checkMapSize(path, size, mapBytes(showPath), problems);
@@ -348,7 +341,7 @@ std::vector<std::string> checkFile(const std::string& dir, const std::string& sh
 {
     std::vector<std::string> problems;
     const std::string path = dataFilePath(dir, showPath);
-    if (!findPicture(showPath) && !isMapFile(showPath) && !isOptionalDataFile(showPath)) {
+    if (!findShowPicture(showPath) && !isMapFile(showPath) && !isOptionalDataFile(showPath)) {
         problems.push_back(path + ": not a file the show reads");
         return problems;
     }
@@ -378,9 +371,16 @@ std::vector<std::string> checkDataFile(const std::string& dir, const std::string
 }
 
 std::vector<std::string> checkDataBytes(const std::string& showPath, const uint8_t* data, size_t size,
-                                        const std::string& path)
+                                        const std::string& path, DecodedImage* picture)
 {
-    return checkBytes(showPath, data, size, path, nullptr);
+    return checkBytes(showPath, data, size, path, picture);
+}
+
+const DataPicture* findShowPicture(std::string_view showPath)
+{
+    const auto picture = std::find_if(kShowPictures.begin(), kShowPictures.end(),
+                                      [&](const DataPicture& p) { return showPath == p.path; });
+    return picture == kShowPictures.end() ? nullptr : &*picture;
 }
 
 DataCheck checkDataDirectory(const std::string& dir)
@@ -398,7 +398,7 @@ DataCheck checkDataDirectory(const std::string& dir)
         std::vector<std::string>& list = isOptionalDataFile(files[i]) ? check.warnings : check.problems;
         for (std::string& p : found[i])
             list.push_back(std::move(p));
-        if (found[i].empty() && findPicture(files[i]))
+        if (found[i].empty() && findShowPicture(files[i]))
             check.pictures.emplace(files[i], std::move(decoded[i]));
     }
     return check;

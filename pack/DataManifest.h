@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "gfx/ImageDecoder.h"
@@ -49,9 +50,12 @@ bool isOptionalDataFile(const std::string& showPath);
 std::vector<std::string> checkDataFile(const std::string& dir, const std::string& showPath);
 
 // The same checks on the bytes of that file, already read; `path` names it in
-// the problems.
+// the problems. A picture that passes is left decoded in `picture`, when given.
 std::vector<std::string> checkDataBytes(const std::string& showPath, const uint8_t* data, size_t size,
-                                        const std::string& path);
+                                        const std::string& path, DecodedImage* picture = nullptr);
+
+// The entry of kShowPictures with this show name, or null.
+const DataPicture* findShowPicture(std::string_view showPath);
 
 struct DataCheck {
     std::vector<std::string> problems; // the show cannot run

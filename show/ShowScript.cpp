@@ -9,6 +9,7 @@
 
 #include "base/ParallelFor.h"
 #include "engine/Production.h"
+#include "pack/DataManifest.h"
 
 ShowError::ShowError(const std::string& file, int line, int column, const std::string& message)
     : std::runtime_error(file + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + message)
@@ -503,7 +504,8 @@ void addEverything(const ShowScript& show, Production& production, std::vector<s
 
 } // namespace
 
-void buildShow(const ShowScript& show, Production& production, DecodedPictures decoded, LoadedPictures* loaded)
+void buildShow(const ShowScript& show, Production& production, DecodedPictures decoded, LoadedPictures* loaded,
+               MissingPictures missing)
 {
     if (!production.images.empty() || !production.effects.empty() || !production.generators.empty())
         throw std::logic_error("buildShow needs an empty production");
@@ -522,8 +524,16 @@ void buildShow(const ShowScript& show, Production& production, DecodedPictures d
     parallelFor(count, [&](size_t i) {
         if (lent[i] || pictures[i])
             return;
+        const std::string& name = show.images[i].name;
         try {
-            pictures[i] = decodeImageFile(production.dataPath(show.images[i].name));
+            if (missing == MissingPictures::Read) {
+                pictures[i] = decodeImageFile(production.dataPath(name));
+            } else if (const DataPicture* size = findShowPicture(name)) {
+                const size_t pixels = size_t(size->width) * size->height;
+                pictures[i] = DecodedImage{size->width, size->height, std::vector<uint32_t>(pixels)};
+            } else {
+                failures[i] = name + ": not a picture of the data pack, so its size is not known before it is read";
+            }
         } catch (const std::exception& e) {
             failures[i] = e.what();
         }

@@ -64,16 +64,26 @@ ShowScript parseShow(std::string_view text, const std::string& fileName);
 // Pictures as another production loaded them, by show name.
 using LoadedPictures = std::map<std::string, std::unique_ptr<PixelBuffer>, std::less<>>;
 
+// What buildShow does with a picture that is neither loaded nor decoded.
+enum class MissingPictures : uint8_t {
+    Read,  // reads and decodes it from the data directory
+    // Makes its buffer black, at the size the pack's picture has, for
+    // Production::fillImage to fill before the show first needs it (packNeeds):
+    // a show that starts before its whole pack has arrived.
+    Later,
+};
+
 // Makes every call of the show on a production that holds nothing yet: the
 // frame buffer, the pictures, then each effect and generator. A picture found
 // in `loaded` is moved from there, one found in `decoded` (as the data check
 // leaves them, from the production's data directory) is taken from there; the
-// others are read and decoded over every core. On a ShowError (unknown class
-// or variable, a value of the wrong kind, a picture that does not load) the
+// others are read and decoded over every core, or left for later. On a
+// ShowError (unknown class or variable, a value of the wrong kind, a picture
+// that does not load, or is left for later and is none of the pack's) the
 // production is half-built and must be discarded, and every picture taken
 // from `loaded` is back in it.
 void buildShow(const ShowScript& show, Production& production, DecodedPictures decoded = {},
-               LoadedPictures* loaded = nullptr);
+               LoadedPictures* loaded = nullptr, MissingPictures missing = MissingPictures::Read);
 
 // The show compiled into the programs.
 std::string_view embeddedShowText();

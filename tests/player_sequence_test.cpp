@@ -164,6 +164,7 @@ TEST(PlayerSequence, EndsAtTheEndTimeOnEscapeOrOnAClose)
 
 // The steps a page takes: each pass during the pause shows nothing, and the
 // pass that finds the pause over starts the music and shows the first frame.
+// Before each, the page can ask which show time the pass would draw.
 TEST(PlayerSequence, StepsWaitForThePauseWithoutBlocking)
 {
     TempDir dir;
@@ -172,18 +173,28 @@ TEST(PlayerSequence, StepsWaitForThePauseWithoutBlocking)
     fake.pauseSlice = 1; // the page returns at once; its time moves on its own
     Player player(fake, {});
     EXPECT_FALSE(player.pass()) << "nothing to pass before the show is built";
+    EXPECT_EQ(player.showTimeAt(0), -1);
     ASSERT_TRUE(player.build(dir.str(), {}, kShow, "test.show"));
+    EXPECT_EQ(player.showTimeAt(5000), -1) << "built, not begun";
     ASSERT_TRUE(player.begin());
     for (uint32_t t : {0u, 16u, 1999u}) {
         fake.now = t;
+        EXPECT_EQ(player.showTimeAt(t), -1);
         EXPECT_TRUE(player.pass());
         EXPECT_EQ(fake.presented, 0u) << "a frame at " << t << " ms of the pause";
     }
     fake.now = 2016;
+    EXPECT_EQ(player.showTimeAt(fake.now), 0);
     EXPECT_TRUE(player.pass());
     EXPECT_EQ(fake.log, " screen 512x384 pause 2000 pause 1984 pause 1 music-on frame 0");
+    EXPECT_EQ(player.showTimeAt(fake.now), 40);
     EXPECT_TRUE(player.pass());
+    EXPECT_EQ(fake.log.substr(fake.log.rfind(' ')), " 40") << "the time asked for is the time drawn";
     EXPECT_EQ(player.framesShown(), 2u);
+    fake.now = 2016 + 118377;
+    EXPECT_EQ(player.showTimeAt(fake.now), 118377);
+    EXPECT_FALSE(player.pass());
+    EXPECT_EQ(player.showTimeAt(fake.now), -1) << "over";
 }
 
 TEST(PlayerSequence, BadShowOrDataIsSaidOnce)

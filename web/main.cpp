@@ -1,10 +1,17 @@
-// The engine's side of the web page: page.js fetches the data pack into the
-// module's file system under data/, then drives the show through these calls.
+// The engine's side of the web page: page.js fetches the data pack in the
+// order the show needs it and hands over each file as it arrives
+// (sd_pack_file); the show may start before the whole pack is in, and its
+// pictures are filled in as they come. Pictures are decoded from memory; the
+// landscape's maps go into the module's file system under data/, where the
+// landscape reads them when the show is built.
 #include <emscripten.h>
+
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/BenchReport.h"
 #include "app/Player.h"
@@ -36,7 +43,11 @@ public:
 // with its own dialog.
 class WebPage final : public PlayerPlatform {
 public:
-    uint32_t tick() override { return uint32_t(uint64_t(emscripten_get_now())); }
+    // The page's clock, handed over with each step: it stops while the show
+    // waits for its files, or follows the renderer's timeline.
+    uint32_t now = 0;
+
+    uint32_t tick() override { return now; }
     bool escapePressed() override { return webKeyDown(kKeyEscape) != 0; }
     // Leaving full screen, the page's way to close, counts as Escape.
     bool closeRequested() override { return false; }
@@ -72,7 +83,8 @@ std::unique_ptr<Player> player;
 std::unique_ptr<Timeline> timeline;
 std::unique_ptr<BenchRun> bench;
 std::string text; // what the last call that returns text returned
-DecodedPictures checked; // the pictures the data check decoded, for the show built next
+DecodedPictures checked; // the pictures checked so far, for the show built next
+std::vector<uint8_t> arriving; // the bytes of the file sd_pack_file takes next
 
 // Runs f; an exception becomes "error: message" on standard output and 1.
 template <class F>
@@ -87,27 +99,27 @@ int guarded(F f)
     }
 }
 
+// Once the show is built, the landscape has read its maps.
+void forgetMaps()
+{
+    for (const char* map : {kHeightMapFile, kColorMapFile})
+        std::remove(dataFilePath(kDataDir, map).c_str());
+}
+
+std::string hashText(const PixelBuffer& frame)
+{
+    char hash[17];
+    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(frameHash(frame)));
+    return hash;
+}
+
 } // namespace
 
 extern "C" {
 
-// Every file the show reads, one a line, as the show names it ("data/...").
-EMSCRIPTEN_KEEPALIVE const char* sd_data_files()
+EMSCRIPTEN_KEEPALIVE uint32_t sd_show_end()
 {
-    text.clear();
-    for (const std::string& f : dataFiles())
-        text += f + "\n";
-    return text.c_str();
-}
-
-// The files the show can go without (the music, the dialog's pictures), one a line.
-EMSCRIPTEN_KEEPALIVE const char* sd_optional_files()
-{
-    text.clear();
-    for (const std::string& f : dataFiles())
-        if (isOptionalDataFile(f))
-            text += f + "\n";
-    return text.c_str();
+    return kShowEndMs;
 }
 
 EMSCRIPTEN_KEEPALIVE const char* sd_music_file()
@@ -115,17 +127,41 @@ EMSCRIPTEN_KEEPALIVE const char* sd_music_file()
     return kMusicFile;
 }
 
-// The native programs' data check of what the page fetched: "problem: ..." and
-// "warning: ..." lines; empty when everything is there and usable.
-EMSCRIPTEN_KEEPALIVE const char* sd_check_data()
+// Room for the next file's bytes, which the page copies there before sd_pack_file.
+EMSCRIPTEN_KEEPALIVE uint8_t* sd_file_buffer(uint32_t size)
 {
-    DataCheck check = checkDataDirectory(kDataDir);
-    checked = std::move(check.pictures);
+    arriving.resize(size);
+    return arriving.data();
+}
+
+// The native programs' data check of one file of the pack, named as the show
+// names it, whose bytes are in sd_file_buffer: "problem: ..." and "warning: ..."
+// lines, empty when it is usable. A picture that passes goes into the show
+// (or waits for it to be built); a map into the file system.
+EMSCRIPTEN_KEEPALIVE const char* sd_pack_file(const char* name)
+{
+    const std::string file = name;
+    DecodedImage picture;
+    const std::vector<std::string> problems =
+        checkDataBytes(file, arriving.data(), arriving.size(), file, findShowPicture(file) ? &picture : nullptr);
     text.clear();
-    for (const std::string& p : check.problems)
-        text += "problem: " + p + "\n";
-    for (const std::string& w : check.warnings)
-        text += "warning: " + w + "\n";
+    for (const std::string& p : problems)
+        text += (isOptionalDataFile(file) ? "warning: " : "problem: ") + p + "\n";
+    if (problems.empty() && findShowPicture(file)) {
+        if (player && player->production())
+            player->production()->fillImage(file, std::move(picture));
+        else
+            checked.insert_or_assign(file, std::move(picture));
+    } else if (problems.empty() && (file == kHeightMapFile || file == kColorMapFile)) {
+        const std::string path = dataFilePath(kDataDir, file);
+        for (size_t slash = 0; (slash = path.find('/', slash + 1)) != std::string::npos;)
+            mkdir(path.substr(0, slash).c_str(), 0755);
+        if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
+            std::fwrite(arriving.data(), 1, arriving.size(), f);
+            std::fclose(f);
+        }
+    }
+    arriving = {};
     return text.c_str();
 }
 
@@ -135,6 +171,7 @@ EMSCRIPTEN_KEEPALIVE int sd_timeline(uint32_t fps)
     return guarded([fps] {
         timeline = std::make_unique<Timeline>(parseShow(embeddedShowText(), kEmbeddedShowName), kDataDir, fps,
                                               std::move(checked));
+        forgetMaps();
     });
 }
 
@@ -146,9 +183,7 @@ EMSCRIPTEN_KEEPALIVE int sd_render_next()
 
 EMSCRIPTEN_KEEPALIVE const char* sd_frame_hash()
 {
-    char hash[17];
-    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(frameHash(timeline->frameBuffer())));
-    text = hash;
+    text = hashText(timeline->frameBuffer());
     return text.c_str();
 }
 
@@ -168,27 +203,44 @@ EMSCRIPTEN_KEEPALIVE void sd_bench_report()
     bench->print(false);
 }
 
-// The player, built before the dialog as the native player builds it. The
-// page asks the start-up question itself, then calls sd_player_begin.
+// The player, built before the dialog as the native player builds it, from
+// the pictures in so far: the others are filled in as they arrive. The page
+// asks the start-up question itself, then calls sd_player_begin.
 EMSCRIPTEN_KEEPALIVE int sd_player_build()
 {
     player = std::make_unique<Player>(page, PlayerSettings{});
-    if (!player->build(kDataDir, std::move(checked)))
+    if (!player->build(kDataDir, std::move(checked), embeddedShowText(), kEmbeddedShowName, MissingPictures::Later))
         return 1;
+    forgetMaps();
     setKeyQuery(&keys);
     return 0;
 }
 
-// The stage and the two seconds of black begin.
-EMSCRIPTEN_KEEPALIVE int sd_player_begin()
+// The stage and the two seconds of black begin at `tick`.
+EMSCRIPTEN_KEEPALIVE int sd_player_begin(uint32_t tick)
 {
+    page.now = tick;
     return player->begin() ? 0 : 1;
 }
 
-// One pass, on each animation frame: 1 while the show goes on, 0 once it has ended.
-EMSCRIPTEN_KEEPALIVE int sd_player_pass()
+// The show time of the frame a pass at `tick` would draw; -1 for none.
+EMSCRIPTEN_KEEPALIVE double sd_player_show_time(uint32_t tick)
 {
+    return double(player->showTimeAt(tick));
+}
+
+// One pass at `tick`, on each animation frame: 1 while the show goes on, 0 once it has ended.
+EMSCRIPTEN_KEEPALIVE int sd_player_pass(uint32_t tick)
+{
+    page.now = tick;
     return player->pass() ? 1 : 0;
+}
+
+// The hash of the frame on the stage, as softdemo-render frames --hash prints it.
+EMSCRIPTEN_KEEPALIVE const char* sd_player_frame_hash()
+{
+    text = hashText(*player->production()->frameBuffer());
+    return text.c_str();
 }
 
 } // extern "C"

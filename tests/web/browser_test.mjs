@@ -1,8 +1,10 @@
 // The web page in headless Chromium: every golden frame's hash in ?frames,
 // the bench report in ?bench, the player from the dialog to the end card and
-// Escape during its pause, a damaged data file named on the page, and music
-// that cannot play.
-// usage: node browser_test.mjs BUILD_WEB GOLDEN_FILE [--native SOFTDEMO_RENDER] [--screenshots DIR]
+// Escape during its pause, a damaged data file named on the page, music that
+// cannot play; on a throttled network, the time to the dialog and to the first
+// frame, the show waiting for a late file and going on with the renderer's
+// frames; and a second visit and "play again" that fetch no file of the pack.
+// usage: node browser_test.mjs SITE GOLDEN_FILE [--native SOFTDEMO_RENDER --data DIR] [--screenshots DIR]
 // Exit 77 (skipped) only when Chromium cannot start.
 import { spawn, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
@@ -10,9 +12,9 @@ import os from 'node:os';
 import path from 'node:path';
 import puppeteer from 'puppeteer-core';
 
-const [buildWeb, goldenFile] = process.argv.slice(2);
+const [siteDir, goldenFile] = process.argv.slice(2);
 const option = (name) => (process.argv.includes(name) ? process.argv[process.argv.indexOf(name) + 1] : null);
-const shots = option('--screenshots'), nativeRender = option('--native');
+const shots = option('--screenshots'), nativeRender = option('--native'), dataDir = option('--data');
 const here = path.dirname(new URL(import.meta.url).pathname);
 const serveScript = path.resolve(here, '../../web/serve.py');
 const timeoutMs = 240000;
@@ -23,16 +25,32 @@ function check(ok, what, detail = '') {
   ok ? ++passed : ++failed;
 }
 
+// The server, with every request it answers after its address in `requests`.
 function serve(dir) {
   return new Promise((resolve, reject) => {
-    const server = spawn('python3', [serveScript, dir, '0'], { stdio: ['ignore', 'pipe', 'inherit'] });
-    server.stdout.once('data', (line) => {
-      const url = /http:\/\/\S+\/softdemo\.html/.exec(String(line));
-      url ? resolve({ server, url: url[0] }) : reject(new Error(`the server said: ${line}`));
+    const server = spawn('python3', [serveScript, dir, '0', '--log'], { stdio: ['ignore', 'pipe', 'inherit'] });
+    const requests = [];
+    let text = '', url = null;
+    server.stdout.on('data', (chunk) => {
+      text += chunk;
+      const lines = text.split('\n');
+      text = lines.pop();
+      for (const line of lines) {
+        if (url) {
+          requests.push(line);
+          continue;
+        }
+        url = /http:\/\/\S+\/softdemo\.html/.exec(line);
+        url ? resolve({ server, url: url[0], requests }) : reject(new Error(`the server said: ${line}`));
+      }
     });
     server.once('exit', (code) => reject(new Error(`the server exited with ${code}`)));
   });
 }
+
+const packRequests = (lines) => lines.filter((l) => / \/pack\//.test(l));
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+const seconds = (ms) => (ms / 1000).toFixed(1);
 
 // The text of <pre id="result"> once its last line is "done" or an error.
 async function result(page, url) {
@@ -59,7 +77,7 @@ async function golden(browser, base) {
 // The native bench right before the browser's, so that both see the same machine.
 async function bench(browser, base) {
   if (nativeRender) {
-    const native = spawnSync(nativeRender, ['bench', '--data', path.resolve(buildWeb, 'data')], { encoding: 'utf8' });
+    const native = spawnSync(nativeRender, ['bench', '--data', dataDir], { encoding: 'utf8' });
     console.log(`native  ${(/speed:.*/.exec(native.stdout) || ['no speed line: ' + native.stderr])[0]}`);
   }
   const page = await browser.newPage();
@@ -157,15 +175,145 @@ async function silent(browser, base) {
   await page.close();
 }
 
-// A copy of the pack with one picture cut in half: named on the page, no dialog.
+// A copy of the pack with one picture cut in half: named on the page once it
+// arrives, in place of the dialog.
 async function damaged(browser, base) {
   const page = await browser.newPage();
   await page.goto(base);
-  await page.waitForSelector('#problem:not([hidden]), #dialog:not([hidden])', { timeout: timeoutMs });
+  await page.waitForSelector('#problem:not([hidden])', { timeout: timeoutMs });
   const problems = await page.$eval('#problems', (e) => e.textContent);
   check(/data\/tun_blue\.png/.test(problems) && await page.$('#dialog[hidden]') !== null,
         'a damaged file is named on the page', problems);
   await page.close();
+}
+
+// A context of its own (an empty cache) on a network of `mbit` Mbit/s.
+async function throttledPage(browser, mbit) {
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  await page.emulateNetworkConditions({ download: (mbit * 1e6) / 8, upload: (mbit * 1e6) / 8, latency: 20 });
+  return { context, page };
+}
+
+const packBytes = () => JSON.parse(fs.readFileSync(path.join(siteDir, 'pack.json'), 'utf8')).files
+  .reduce((sum, f) => sum + f.bytes, 0);
+
+// Opening the page to the dialog and to the first frame, the click at once.
+async function throttled(browser, base, mbit) {
+  const { context, page } = await throttledPage(browser, mbit);
+  const whole = (packBytes() * 8) / (mbit * 1e6) * 1000;
+  const opened = Date.now();
+  await page.goto(base, { waitUntil: 'domcontentloaded' });
+  await page.evaluate(() => {
+    const text = document.getElementById('progress-text');
+    window.loadingLines = [];
+    new MutationObserver(() => window.loadingLines.push(text.textContent))
+      .observe(text, { childList: true, characterData: true, subtree: true });
+  });
+  await page.waitForSelector('#dialog:not([hidden])', { timeout: timeoutMs });
+  const dialog = Date.now() - opened;
+  const line = (await page.evaluate(() => window.loadingLines)).at(-1) || '';
+  await page.keyboard.press('Enter');
+  await page.waitForFunction(() => document.getElementById('stage').dataset.frames > 0, { timeout: timeoutMs });
+  const first = Date.now() - opened;
+  console.log(`     ${mbit} Mbit/s: the dialog ${seconds(dialog)} s after opening the page, the first frame ` +
+              `${seconds(first)} s (the whole pack takes ${seconds(whole)} s at that rate); loading said "${line}"`);
+  check(dialog < whole, `at ${mbit} Mbit/s the dialog comes before the whole pack could`, `${seconds(dialog)} s`);
+  check(/^[1-9][0-9.]* s of the show ready \(/.test(line), 'the loading line says how much of the show is ready', line);
+  await page.keyboard.press('Escape');
+  await page.waitForSelector('#end:not([hidden])', { timeout: 10000 });
+  await context.close();
+}
+
+// The network slows to a trickle once the dialog is there: the show waits
+// at the first file that is not in (picture and music stopped, a line saying
+// so) and goes on when the network comes back. On the real clock, from just
+// after the last frame; on the renderer's timeline (?timeline=60), every
+// frame it presents is the renderer's.
+async function fallsBehind(browser, base, timeline) {
+  const { context, page } = await throttledPage(browser, 10);
+  await page.goto(timeline ? `${base}?timeline=60` : base);
+  await page.waitForSelector('#dialog:not([hidden])', { timeout: timeoutMs });
+  await page.emulateNetworkConditions({ download: 8000, upload: 8000, latency: 20 });
+  await page.keyboard.press('Enter');
+  await page.waitForSelector('#status:not([hidden])', { timeout: timeoutMs });
+  await page.waitForFunction(() => /^Waiting for the network: /.test(document.getElementById('status').textContent),
+                             { timeout: timeoutMs });
+  const waitedAt = await page.evaluate(() => webClock.last);
+  const before = await page.$eval('#stage', (s) => Number(s.dataset.frames));
+  await sleep(1500);
+  const during = await page.evaluate(() => ({
+    frames: Number(document.getElementById('stage').dataset.frames),
+    line: document.getElementById('status').textContent,
+    music: webAudio.source !== null,
+  }));
+  check(during.frames === before && !during.music, 'while a file is late, no frame and no music',
+        `${before} frames, then ${during.frames}, music ${during.music ? 'playing' : 'stopped'}: "${during.line}"`);
+  await page.emulateNetworkConditions(null);
+  await page.waitForFunction((n) => document.getElementById('stage').dataset.frames > n + 60, { timeout: 60000 },
+                             before);
+  const after = await page.evaluate(() => ({
+    status: document.getElementById('status').hidden,
+    music: webAudio.source !== null || webAudio.status !== 0,
+  }));
+  check(after.status && after.music, 'the show goes on once the file is in', JSON.stringify(after));
+  await page.keyboard.press('Escape');
+  await page.waitForSelector('#end:not([hidden])', { timeout: 10000 });
+  const stops = await page.evaluate(() => waiting.stops);
+  console.log(`     ${timeline ? 'on the timeline' : 'on the clock'}: waited at ${seconds(waitedAt)} s of show time ` +
+              JSON.stringify(stops));
+  if (!timeline) {
+    check(stops.length > 0 && stops.every((s) => s.resumed === s.at + 1),
+          'the show goes on just after the last frame before the wait', JSON.stringify(stops));
+    return context.close();
+  }
+  const shown = await page.evaluate(() => webStage.hashes);
+  const onTimeline = shown.every(([t], i) => t === Math.floor((i * 1000) / 60));
+  check(onTimeline, 'the page drew every frame of the 60 fps timeline in turn', JSON.stringify(shown.slice(0, 3)));
+  if (!nativeRender) {
+    console.log('skip the presented frames against the renderer: no --native');
+  } else if (onTimeline) {
+    const native = spawnSync(nativeRender, ['frames', '--hash', '--fps', '60', '--data', dataDir, '--at',
+                                            shown.map(([t]) => t).join(',')], { encoding: 'utf8' });
+    const expected = (native.stdout || '').trim().split('\n');
+    const wrong = shown.filter(([t, hash], i) => expected[i] !== `${t} ${hash}`);
+    check(expected.length === shown.length && wrong.length === 0, `all ${shown.length} presented frames are the renderer's`,
+          wrong.slice(0, 3).join('; ') || native.stderr || native.error?.message);
+  }
+  await context.close();
+}
+
+// Once the pack is in, a second visit and "play again" fetch none of it.
+async function secondLoad(browser, server) {
+  const context = await browser.createBrowserContext();
+  const first = await context.newPage();
+  const start = server.requests.length;
+  await first.goto(server.url);
+  await first.waitForSelector('#dialog:not([hidden])', { timeout: timeoutMs });
+  await first.waitForFunction(() => pack.files.every((f) => f.state === 'arrived' || f.state === 'taken'),
+                              { timeout: timeoutMs });
+  const fetched = packRequests(server.requests.slice(start)).length;
+  check(fetched === 138, 'the first visit fetches each file of the pack once', `${fetched} requests`);
+  await first.close();
+
+  const play = async (page, how) => {
+    const mark = server.requests.length;
+    await how();
+    await page.waitForSelector('#dialog:not([hidden])', { timeout: timeoutMs });
+    await page.keyboard.press('Enter');
+    await page.waitForFunction(() => document.getElementById('stage').dataset.frames > 0, { timeout: 10000 });
+    await page.keyboard.press('Escape');
+    await page.waitForSelector('#end:not([hidden])', { timeout: 10000 });
+    return server.requests.slice(mark);
+  };
+  const page = await context.newPage();
+  const visit = await play(page, () => page.goto(server.url));
+  check(packRequests(visit).length === 0, 'a second visit fetches no file of the pack',
+        `${visit.length} requests: ${visit.join(', ')}`);
+  const again = await play(page, () => page.click('#again'));
+  check(packRequests(again).length === 0, '"play again" fetches no file of the pack',
+        `${again.length} requests: ${again.join(', ')}`);
+  await context.close();
 }
 
 async function main() {
@@ -191,21 +339,22 @@ async function main() {
     const dir = path.join(scratch, name);
     fs.mkdirSync(dir);
     for (const f of ['softdemo.html', 'softdemo.js', 'softdemo.wasm'])
-      fs.symlinkSync(path.resolve(buildWeb, f), path.join(dir, f));
-    fs.cpSync(fs.realpathSync(path.resolve(buildWeb, 'data')), path.join(dir, 'data'),
-              { recursive: true, dereference: true });
-    const target = path.join(dir, 'data', file);
-    if (fs.lstatSync(path.join(dir, 'data')).isSymbolicLink() || fs.lstatSync(target).isSymbolicLink())
+      fs.symlinkSync(path.resolve(siteDir, f), path.join(dir, f));
+    for (const f of ['pack', 'pack.json'])
+      fs.cpSync(fs.realpathSync(path.resolve(siteDir, f)), path.join(dir, f), { recursive: true, dereference: true });
+    const entry = JSON.parse(fs.readFileSync(path.join(dir, 'pack.json'), 'utf8')).files.find((f) => f.name === file);
+    const target = path.join(dir, entry.address);
+    if (fs.lstatSync(path.join(dir, 'pack')).isSymbolicLink() || fs.lstatSync(target).isSymbolicLink())
       throw new Error(`${target} is no copy of its own`);
     damage(target);
     return dir;
   };
-  const cut = site('damaged', 'tun_blue.png', (f) => fs.truncateSync(f, Math.floor(fs.statSync(f).size / 2)));
-  const noise = site('silent', 'fried.mp3', (f) => fs.writeFileSync(f, Buffer.alloc(4096, 0x5a)));
+  const cut = site('damaged', 'data/tun_blue.png', (f) => fs.truncateSync(f, Math.floor(fs.statSync(f).size / 2)));
+  const noise = site('silent', 'data/fried.mp3', (f) => fs.writeFileSync(f, Buffer.alloc(4096, 0x5a)));
 
   const servers = [];
   try {
-    for (const dir of [path.resolve(buildWeb), cut, noise])
+    for (const dir of [path.resolve(siteDir), cut, noise])
       servers.push(await serve(dir));
     await golden(browser, servers[0].url);
     await bench(browser, servers[0].url);
@@ -213,6 +362,11 @@ async function main() {
     await escapeInPause(browser, servers[0].url);
     await damaged(browser, servers[1].url);
     await silent(browser, servers[2].url);
+    for (const mbit of [10, 50])
+      await throttled(browser, servers[0].url, mbit);
+    for (const timeline of [false, true])
+      await fallsBehind(browser, servers[0].url, timeline);
+    await secondLoad(browser, servers[0]);
   } catch (e) {
     check(false, 'the browser test ran to its end', e.message);
   } finally {

@@ -17,8 +17,8 @@ echo "web build: $((SECONDS - start)) s"
 
 # Whatever is in the folder gets published with it.
 listing=$(cd "$site" && LC_ALL=C ls -A | tr '\n' ' ')
-[ "$listing" = "data softdemo.html softdemo.js softdemo.wasm " ] ||
-  fail "$site should hold data/ and the page's three files, and holds: $listing"
+[ "$listing" = "pack pack.json softdemo.html softdemo.js softdemo.wasm " ] ||
+  fail "$site should hold pack/, pack.json and the page's three files, and holds: $listing"
 bytes=$(cat "$site"/softdemo.{html,js,wasm} | wc -c)
 [ "$bytes" -lt 1000000 ] || fail "the page, its .js and .wasm take $bytes bytes, 1 MB or more"
 echo "page, js and wasm: $bytes bytes"
@@ -32,5 +32,5 @@ node "$build/softdemo_simd_tests.js"
 command -v npm > /dev/null || { echo "SKIP: npm is not installed (scripts/deps.sh test installs it)"; exit 77; }
 cd "$src/tests/web"
 npm ci --no-audit --no-fund --loglevel=error
-node browser_test.mjs "$site" "$src/tests/golden/frames-60fps.txt" ${2:+--native "$2"}
+node browser_test.mjs "$site" "$src/tests/golden/frames-60fps.txt" ${2:+--native "$2" --data "$src/data"}
 echo "web test: $((SECONDS - start)) s in all"

@@ -31,6 +31,12 @@ const char* renderUsage(const std::string& command)
         return "usage: softdemo-render classes [--data DIR]\n"
                "Lists every effect and generator class a show can use, with each variable's name, type and\n"
                "what it does (the landscape's maps in DIR are read to build it).\n";
+    if (command == "site")
+        return "usage: softdemo-render site --out DIR [--data DIR]\n"
+               "Writes the data pack as the web page fetches it: every file as DIR/pack/NAME-HASH.EXT, HASH\n"
+               "made from its bytes (so that a browser may keep it for good, and a new pack gets new names),\n"
+               "and DIR/pack.json, the files in the order the show first needs them, each with its name in\n"
+               "the show, its address, its size and the first show time (ms) at which anything may read it.\n";
     if (command == "sheet")
         return "usage: softdemo-render sheet [--every MS] [--out sheet.png] [--data DIR] [--fps N] [--threads N]\n"
                "Draws a contact sheet of the show: a thumbnail every MS milliseconds (default 4000),\n"
@@ -43,6 +49,7 @@ const char* renderUsage(const std::string& command)
            "  export   the whole show as a video with its music (needs ffmpeg)\n"
            "  bench    time the whole show\n"
            "  sheet    a contact sheet of thumbnails of the show\n"
+           "  site     the data pack for the web page, in the order the show needs it\n"
            "  classes  the effect and generator classes and their variables, for show authors\n"
            "\n"
            "options for every command:\n"
@@ -63,7 +70,7 @@ RenderOptions parseRenderOptions(int argc, char** argv)
     if (i < argc && argv[i][0] != '-')
         o.command = argv[i++];
     if (!o.command.empty() && o.command != "frames" && o.command != "export" && o.command != "bench" &&
-        o.command != "sheet" && o.command != "classes")
+        o.command != "sheet" && o.command != "site" && o.command != "classes")
         throw std::invalid_argument("unknown command \"" + o.command + "\" (try --help)");
     for (; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -96,7 +103,7 @@ RenderOptions parseRenderOptions(int argc, char** argv)
             o.memory = true;
         else if (arg == "--json" && o.command == "bench")
             o.json = true;
-        else if (arg == "--out" && (o.command == "export" || o.command == "sheet"))
+        else if (arg == "--out" && (o.command == "export" || o.command == "sheet" || o.command == "site"))
             o.out = value();
         else if (arg == "--scale" && o.command == "export")
             o.scale = wholeNumber(arg, value(), 1, 8);
@@ -110,6 +117,8 @@ RenderOptions parseRenderOptions(int argc, char** argv)
         throw std::invalid_argument("frames needs either --at with one or more times or --all");
     if (o.command == "frames" && o.pngDir.empty())
         o.hash = true;
+    if (o.command == "site" && o.out.empty() && !o.help)
+        throw std::invalid_argument("site needs --out with the web page's folder");
     if (o.out.empty())
         o.out = o.command == "export" ? "show.mp4" : "sheet.png";
     return o;

@@ -19,6 +19,7 @@
 #include "tools/render/Export.h"
 #include "tools/render/Memory.h"
 #include "tools/render/Options.h"
+#include "tools/render/Site.h"
 
 namespace {
 
@@ -129,6 +130,15 @@ int sheet(const RenderOptions& o, DecodedPictures pictures)
     return 0;
 }
 
+int site(const RenderOptions& o)
+{
+    const std::vector<PackNeed> needs = packNeeds(loadShow(""));
+    writeWebPack(needs, o.dataDir, o.out);
+    std::fprintf(stderr, "wrote %s/pack.json and the %zu files of the pack in %s/pack/\n", o.out.c_str(), needs.size(),
+                 o.out.c_str());
+    return 0;
+}
+
 // The data directory must hold everything the show reads before anything runs;
 // the pictures the check decoded go on to the show.
 std::optional<DecodedPictures> checkedPictures(const std::string& dir)
@@ -177,6 +187,8 @@ int run(int argc, char** argv)
             return bench(options, std::move(*pictures));
         if (options.command == "export")
             return exportVideo(options, std::move(*pictures));
+        if (options.command == "site")
+            return site(options);
         return sheet(options, std::move(*pictures));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "softdemo-render: %s\n", e.what());
