@@ -7,6 +7,16 @@
 // non-zero; 0 means the load failed.
 class AudioDevice {
 public:
+    // errorCode() values, the same on every platform, so the messages are;
+    // 0 after a call that succeeded.
+    enum Error : int {
+        NoError = 0,
+        NoOutput = 1,   // no audio output could be opened
+        Unreadable = 2, // the file is missing or cannot be read
+        BadFormat = 3,  // the file is in no format the device decodes, or corrupt
+        NotOpen = 4,    // a load while the output is not open
+    };
+
     virtual ~AudioDevice() = default;
     virtual bool open(int frequency) = 0;
     virtual uint32_t loadModule(const char* path) = 0;

@@ -9,15 +9,6 @@ typedef struct _Mix_Music Mix_Music;
 // order; a module loops, a stream plays once.
 class SdlAudio : public AudioDevice {
 public:
-    // errorCode() values; 0 after a call that succeeded.
-    enum Error : int {
-        NoError = 0,
-        NoOutput = 1,   // no audio output could be opened
-        Unreadable = 2, // the file is missing or cannot be read
-        BadFormat = 3,  // the file is in no format SDL2_mixer decodes, or corrupt
-        NotOpen = 4,    // a load while the output is not open
-    };
-
     SdlAudio() = default;
     ~SdlAudio() override;
     SdlAudio(const SdlAudio&) = delete;

@@ -7,14 +7,6 @@
 // time, handle 1; the error codes are the player's.
 class WebAudio : public AudioDevice {
 public:
-    enum Error : int {
-        NoError = 0,
-        NoOutput = 1,   // no audio context could be opened
-        Unreadable = 2, // the file is missing or could not be fetched
-        BadFormat = 3,  // the browser cannot decode the file
-        NotOpen = 4,    // a load while the output is not open
-    };
-
     bool open(int frequency) override;
     uint32_t loadModule(const char* path) override;
     uint32_t loadStream(const char* path) override;

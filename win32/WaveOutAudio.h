@@ -14,15 +14,6 @@
 // in load order; the codes are the SDL device's, so the messages match.
 class WaveOutAudio : public AudioDevice {
 public:
-    // errorCode() values; 0 after a call that succeeded.
-    enum Error : int {
-        NoError = 0,
-        NoOutput = 1,   // no audio output could be opened
-        Unreadable = 2, // the file is missing or cannot be read
-        BadFormat = 3,  // not an MP3 the system's codec decodes, or corrupt
-        NotOpen = 4,    // a load while the output is not open
-    };
-
     WaveOutAudio() = default;
     ~WaveOutAudio() override;
     WaveOutAudio(const WaveOutAudio&) = delete;
@@ -51,5 +42,5 @@ private:
 
 // The MP3 file at `path` (UTF-8) decoded through the Audio Compression
 // Manager into 16-bit stereo at `rate`, left and right interleaved; at most
-// its first ten minutes. Returns NoError, Unreadable or BadFormat.
+// its first ten minutes. Returns AudioDevice::NoError, Unreadable or BadFormat.
 int decodeMp3File(const std::string& path, unsigned rate, std::vector<int16_t>& samples);
