@@ -11,7 +11,7 @@
 // The music's audio device on Windows: waveOut for the output, the MP3
 // decoded whole at load by Windows' own codec through the Audio Compression
 // Manager, so no audio library ships with the program. Handles are 1, 2, ...
-// in load order; the codes are the SDL device's, so the messages match.
+// in load order; the error codes are AudioDevice's, as on Linux, so the messages match.
 class WaveOutAudio : public AudioDevice {
 public:
     WaveOutAudio() = default;
